@@ -1,0 +1,37 @@
+// The archive actions: view, extract and run a Java archive through the JDK's
+// own tools, by way of the command interpreter.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace jarmenu {
+
+/// What one archive action writes and runs; the three actions differ in nothing else.
+struct ArchiveAction {
+  std::string_view prompt;
+  std::string_view command_prefix;
+  std::string_view completion_text;
+};
+
+/// View, Extract and Run, in menu order.
+inline constexpr std::array<ArchiveAction, 3> kArchiveActions{{
+    {"Enter jar file to be viewed: \n", "jar tvf ", "Done viewing...\n"},
+    {"Enter jar file to be extracted: \n", "jar xvf ", "Done extracting...\n"},
+    {"Enter jar file to be extracted: \n", "java -jar ", "Done running...\n"},
+}};
+
+/// Asks for a file name, runs the action's command on it, waits for it and says it is done.
+void run_archive_action(const ArchiveAction& action);
+/// Lists an archive's contents with `jar tvf`.
+void view_archive();
+/// Extracts an archive into the working directory with `jar xvf`.
+void extract_archive();
+/// Runs an archive as an application with `java -jar`.
+void run_archive();
+
+/// The command line for `prefix` and `name`, the name reaching the tool as one literal argument.
+std::string compose_command(std::string_view prefix, std::string_view name);
+
+}  // namespace jarmenu

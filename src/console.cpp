@@ -1,0 +1,180 @@
+#include "console.h"
+
+#include <cerrno>
+#include <csignal>
+
+#include <poll.h>
+#include <unistd.h>
+
+namespace jarmenu {
+namespace {
+
+/// Waits until `fd` is ready for `events` or has hung up; false if waiting itself failed.
+bool wait_for(int fd, short events) {
+  pollfd entry{fd, events, 0};
+  for (;;) {
+    if (::poll(&entry, 1, -1) >= 0) return true;
+    if (errno != EINTR) return false;
+  }
+}
+
+/// Writes all of `bytes` to `fd`; false at the first error that retrying cannot mend.
+bool write_all(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written > 0) {
+      bytes.remove_prefix(static_cast<std::size_t>(written));
+      continue;
+    }
+    if (written < 0 && errno == EINTR) continue;
+    // A descriptor someone else made non-blocking is waited on, not given up on.
+    if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && wait_for(fd, POLLOUT)) continue;
+    return false;
+  }
+  return true;
+}
+
+/// Reads one byte of `fd`: the byte, or -1 at the end of input or on a read error.
+int read_byte(int fd) {
+  unsigned char byte = 0;
+  for (;;) {
+    const ssize_t got = ::read(fd, &byte, 1);
+    if (got == 1) return byte;
+    if (got == 0) return -1;
+    if (errno == EINTR) continue;
+    if ((errno == EAGAIN || errno == EWOULDBLOCK) && wait_for(fd, POLLIN)) continue;
+    return -1;
+  }
+}
+
+/// Whether `byte` is one of space, \t, \n, \v, \f and \r; no other byte is white space.
+bool is_white_space(int byte) {
+  return byte == ' ' || (byte >= '\t' && byte <= '\r');
+}
+
+bool is_digit(int byte) { return byte >= '0' && byte <= '9'; }
+
+extern "C" void ignore_signal(int) {}
+
+OutputStream& standard_output() {
+  static OutputStream output(STDOUT_FILENO);
+  return output;
+}
+
+InputStream& standard_input() {
+  static InputStream input(STDIN_FILENO, standard_output());
+  return input;
+}
+
+}  // namespace
+
+OutputStream::OutputStream(int fd) : fd_(fd), line_buffered_(::isatty(fd) == 1) {
+  buffer_.reserve(kBufferSize);
+}
+
+void OutputStream::write(std::string_view text) {
+  if (bad_) return;
+  if (buffer_.size() + text.size() > kBufferSize) flush();
+  if (bad_) return;
+  buffer_.append(text);
+  // Every text ends in a line feed, so a terminal is shown each one as it is written.
+  if (line_buffered_ || buffer_.size() >= kBufferSize) flush();
+}
+
+void OutputStream::flush() {
+  if (!bad_ && !write_all(fd_, buffer_)) bad_ = true;
+  buffer_.clear();
+}
+
+InputStream::InputStream(int fd, OutputStream& tie) : fd_(fd), tie_(tie) {}
+
+bool InputStream::read_number(std::int32_t& destination) {
+  if (!begin_read()) return false;
+  int byte = skip_white_space();
+  const bool negative = byte == '-';
+  if (byte == '+' || byte == '-') byte = skip_white_space();
+  if (byte == kEnd) {
+    fail_at_end();
+    return false;
+  }
+  // Unsigned arithmetic wraps, which is exactly the reduction modulo 2^32 wanted.
+  std::uint32_t value = 0;
+  const bool any_digit = is_digit(byte);
+  for (; is_digit(byte); byte = next_byte())
+    value = value * 10u + static_cast<std::uint32_t>(byte - '0');
+  // The end of input right after the digits is not recorded: a terminal may have more to say.
+  if (byte != kEnd) put_back_ = byte;
+  if (!any_digit) {
+    failed_ = true;
+    return false;
+  }
+  destination = static_cast<std::int32_t>(negative ? 0u - value : value);
+  return true;
+}
+
+std::string InputStream::read_word() {
+  std::string word;
+  if (!begin_read()) return word;
+  int byte = skip_white_space();
+  if (byte == kEnd) {
+    fail_at_end();
+    return word;
+  }
+  for (; byte != kEnd && !is_white_space(byte); byte = next_byte())
+    word.push_back(static_cast<char>(byte));
+  if (byte == kEnd)
+    end_of_input_ = true;
+  else
+    put_back_ = byte;
+  return word;
+}
+
+/// Fails a read on a marked stream; otherwise flushes the tied output so the user sees the question.
+bool InputStream::begin_read() {
+  if (end_of_input_ || failed_) {
+    failed_ = true;
+    return false;
+  }
+  tie_.flush();
+  return true;
+}
+
+/// Returns the byte put back by the last read, or else the next byte of the descriptor.
+int InputStream::next_byte() {
+  if (put_back_ == kNothing) return read_byte(fd_);
+  const int byte = put_back_;
+  put_back_ = kNothing;
+  return byte;
+}
+
+/// Returns the first byte that is not white space, or kEnd.
+int InputStream::skip_white_space() {
+  int byte = next_byte();
+  while (is_white_space(byte)) byte = next_byte();
+  return byte;
+}
+
+void InputStream::fail_at_end() {
+  end_of_input_ = true;
+  failed_ = true;
+}
+
+void write_text(std::string_view text) { standard_output().write(text); }
+
+std::string read_word() { return standard_input().read_word(); }
+
+bool read_number(std::int32_t& destination) { return standard_input().read_number(destination); }
+
+void flush_output() { standard_output().flush(); }
+
+void keep_running_on_broken_pipe() {
+  // A caught signal, unlike an ignored one, is back at its default in every
+  // command the program starts, so tools still stop quietly on a broken pipe.
+  struct sigaction action {};
+  action.sa_handler = ignore_signal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  ::sigaction(SIGPIPE, &action, nullptr);
+}
+
+}  // namespace jarmenu

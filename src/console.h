@@ -1,0 +1,84 @@
+// Console reading and writing: the program's only contact with the user.
+//
+// Output is held in a buffer and handed to the descriptor when it fills, when
+// the buffer is flushed, or at once on a terminal. Input is read one byte at a
+// time straight from the descriptor, so that a command started by an action
+// finds every byte the program did not need still waiting on standard input.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace jarmenu {
+
+/// A buffered writer on a descriptor it does not own; once a write fails it drops every later text.
+class OutputStream {
+ public:
+  /// Writes to `fd`, passing each text on at once when `fd` is a terminal.
+  explicit OutputStream(int fd);
+  OutputStream(const OutputStream&) = delete;
+  OutputStream& operator=(const OutputStream&) = delete;
+
+  /// Appends `text` whole, unless the stream is bad; writes out on a terminal or when the buffer is full.
+  void write(std::string_view text);
+  /// Hands everything held to the descriptor; marks the stream bad if it does not take it all.
+  void flush();
+  /// Whether a write has failed; a bad stream stays bad.
+  bool bad() const { return bad_; }
+
+ private:
+  static constexpr std::size_t kBufferSize = 4096;
+
+  int fd_;
+  bool line_buffered_;
+  bool bad_ = false;
+  std::string buffer_;
+};
+
+/// A byte-at-a-time reader of numbers and words that never takes a byte past the end of an item.
+class InputStream {
+ public:
+  /// Reads `fd`, which it does not own; every read on an unmarked stream flushes `tie` first.
+  InputStream(int fd, OutputStream& tie);
+  InputStream(const InputStream&) = delete;
+  InputStream& operator=(const InputStream&) = delete;
+
+  /// Reads an optionally signed decimal number, reduced modulo 2^32; leaves `destination` alone on failure.
+  bool read_number(std::int32_t& destination);
+  /// Reads the next run of non-white-space bytes; empty when the read fails.
+  std::string read_word();
+  /// Whether the end of input has been marked; a marked stream fails every read.
+  bool end_of_input() const { return end_of_input_; }
+  /// Whether a read has failed; a failed stream fails every read.
+  bool failed() const { return failed_; }
+
+ private:
+  static constexpr int kEnd = -1;
+  static constexpr int kNothing = -2;
+
+  bool begin_read();
+  int next_byte();
+  int skip_white_space();
+  void fail_at_end();
+
+  int fd_;
+  OutputStream& tie_;
+  int put_back_ = kNothing;
+  bool end_of_input_ = false;
+  bool failed_ = false;
+};
+
+/// Hands `text` to standard output, without flushing.
+void write_text(std::string_view text);
+/// Reads one word from standard input (see InputStream::read_word).
+std::string read_word();
+/// Reads one number from standard input (see InputStream::read_number).
+bool read_number(std::int32_t& destination);
+/// Flushes standard output; the program calls it once more as it ends.
+void flush_output();
+/// Lets a write to a closed pipe fail with EPIPE instead of killing the program.
+void keep_running_on_broken_pipe();
+
+}  // namespace jarmenu
