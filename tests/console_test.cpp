@@ -1,0 +1,203 @@
+#include "console.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/time.h>
+#include <fcntl.h>
+#include <thread>
+
+#include "support.h"
+
+namespace jarmenu {
+namespace {
+
+using test::make_pipe;
+using test::read_available;
+using test::write_fully;
+using namespace std::chrono_literals;
+
+constexpr std::int32_t kUntouched = 77;
+
+/// Runs the reads named in `reads` ('n' number, 'w' word) over `input` and describes each:
+/// a number, "!" for a failed number read, [word]; then "e" and "f" for the marks it left.
+std::string transcript(std::string_view input, std::string_view reads) {
+  test::Pipe in = make_pipe();
+  test::Pipe out = make_pipe();
+  write_fully(in.write_end.get(), input);
+  in.write_end.reset();
+  OutputStream tie(out.write_end.get());
+  InputStream stream(in.read_end.get(), tie);
+  std::string result;
+  for (const char read : reads) {
+    if (!result.empty()) result += ' ';
+    if (read == 'w') {
+      result += "[" + stream.read_word() + "]";
+    } else {
+      std::int32_t value = kUntouched;
+      const bool ok = stream.read_number(value);
+      result += ok ? std::to_string(value) : value == kUntouched ? "!" : "!clobbered";
+    }
+    if (stream.end_of_input()) result += 'e';
+    if (stream.failed()) result += 'f';
+  }
+  return result;
+}
+
+TEST(ReadNumber, FollowsTheConsoleRulesForSignsWhiteSpaceAndOverflow) {
+  struct Case {
+    const char* why;
+    std::string_view input;
+    std::string_view reads;
+    std::string_view expected;
+  } const cases[] = {
+      {"all six white-space bytes are skipped", " \t\n\v\f\r7\n", "n", "7"},
+      {"white space may stand between a sign and its digits", "+ 2\n", "n", "2"},
+      {"a line feed may too", "-\n1\n", "n", "-1"},
+      {"leading zeros mean nothing", "010 01\n", "nn", "10 1"},
+      {"there is no hexadecimal: 0x1 is 0, leaving x1", "0x1\n", "nw", "0 [x1]"},
+      {"letters after the digits stay for the next read", "12abc def", "nw", "12 [abc]"},
+      {"2^32 + 1 wraps to 1", "4294967297\n", "n", "1"},
+      {"2^32 + 4 wraps to 4", "4294967300\n", "n", "4"},
+      {"-(2^32 - 1) wraps to 1", "-4294967295\n", "n", "1"},
+      {"2^31 reads as -2^31", "2147483648\n", "n", "-2147483648"},
+      {"2^64 + 1 wraps to 1", "18446744073709551617\n", "n", "1"},
+      {"a letter fails without marking the end", "x 1\n", "n", "!f"},
+      {"a second sign fails", "+-1\n", "n", "!f"},
+      {"so does a doubled minus", "--1\n", "n", "!f"},
+      {"a sign before a letter fails", "- x\n", "n", "!f"},
+      {"a sign then the end fails and marks it", "+ \n", "n", "!ef"},
+      {"empty input fails and marks the end", "", "n", "!ef"},
+      {"a failed stream fails every later read", "x 1 y\n", "nnw", "!f !f []f"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(transcript(c.input, c.reads), c.expected) << c.why;
+}
+
+TEST(ReadWord, TakesBytesUpToWhiteSpaceAndMarksTheEnd) {
+  struct Case {
+    const char* why;
+    std::string_view input;
+    std::string_view reads;
+    std::string_view expected;
+  } const cases[] = {
+      {"a word ends at white space, which the next read skips", "  a.jar\tb.jar\n", "ww", "[a.jar] [b.jar]"},
+      {"zero bytes and high bytes are word bytes", {"a\0b\x80\xff\n", 6}, "w", {"[a\0b\x80\xff]", 7}},
+      {"a word at the very end is whole; the read after it fails", "name", "wn", "[name]e !ef"},
+      {"end of input right after digits is not a mark", "1", "nwn", "1 []ef !ef"},
+      {"only white space: empty word, both marks", " \n\n", "w", "[]ef"},
+      {"a number directly followed by a name", "1x.jar 4\n", "nwn", "1 [x.jar] 4"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(transcript(c.input, c.reads), c.expected) << c.why;
+}
+
+TEST(InputStream, FlushesItsTieBeforeEachReadOnAnUnmarkedStreamOnly) {
+  struct Case {
+    const char* why;
+    std::string_view input;
+    std::string_view reads;
+    std::vector<bool> flushed;
+  } const cases[] = {
+      {"every read on an unmarked stream flushes", "1 a 2\n", "nwn", {true, true, true}},
+      {"after digits at the end, the next read still flushes; the one after does not", "1", "nwn", {true, true, false}},
+      {"after a word at the end, the next read does not flush", "a", "wnw", {true, false, false}},
+      {"after a failed read, nothing flushes", "x\n", "nn", {true, false}},
+  };
+  for (const Case& c : cases) {
+    test::Pipe in = make_pipe();
+    test::Pipe out = make_pipe();
+    write_fully(in.write_end.get(), c.input);
+    in.write_end.reset();
+    OutputStream tie(out.write_end.get());
+    InputStream stream(in.read_end.get(), tie);
+    std::int32_t value = 0;
+    for (std::size_t i = 0; i < c.reads.size(); ++i) {
+      tie.write("question\n");
+      ASSERT_EQ(read_available(out.read_end.get()), "") << c.why << ": writing alone must not flush";
+      c.reads[i] == 'w' ? static_cast<void>(stream.read_word()) : static_cast<void>(stream.read_number(value));
+      EXPECT_EQ(read_available(out.read_end.get()) == "question\n", c.flushed[i]) << c.why << ", read " << i;
+    }
+  }
+}
+
+TEST(InputStream, WaitsOnNonBlockingInputInsteadOfTakingItAsTheEnd) {
+  test::Pipe in = make_pipe();
+  test::Pipe out = make_pipe();
+  ::fcntl(in.read_end.get(), F_SETFL, O_NONBLOCK);
+  OutputStream tie(out.write_end.get());
+  InputStream stream(in.read_end.get(), tie);
+  std::thread writer([&] {
+    std::this_thread::sleep_for(100ms);
+    write_fully(in.write_end.get(), "42\n");
+  });
+  std::int32_t value = 0;
+  EXPECT_TRUE(stream.read_number(value));
+  EXPECT_EQ(value, 42);
+  writer.join();
+}
+
+TEST(InputStream, RetriesAReadInterruptedBySignal) {
+  // A handler installed without SA_RESTART makes the blocked read return EINTR.
+  struct sigaction action {};
+  action.sa_handler = [](int) {};
+  ::sigaction(SIGALRM, &action, nullptr);
+  test::Pipe in = make_pipe();
+  test::Pipe out = make_pipe();
+  OutputStream tie(out.write_end.get());
+  InputStream stream(in.read_end.get(), tie);
+  std::thread writer([&] {
+    // Only the reading thread may take the alarm, or the test would prove nothing.
+    sigset_t alarm;
+    sigemptyset(&alarm);
+    sigaddset(&alarm, SIGALRM);
+    ::pthread_sigmask(SIG_BLOCK, &alarm, nullptr);
+    std::this_thread::sleep_for(300ms);
+    write_fully(in.write_end.get(), "word\n");
+  });
+  itimerval timer{{0, 0}, {0, 50'000}};
+  ::setitimer(ITIMER_REAL, &timer, nullptr);
+  EXPECT_EQ(stream.read_word(), "word");
+  EXPECT_FALSE(stream.end_of_input());
+  writer.join();
+  ::signal(SIGALRM, SIG_DFL);
+}
+
+TEST(OutputStream, KeepsTextsWholeAndInOrderAcrossBufferFills) {
+  test::Pipe out = make_pipe();
+  std::string expected;
+  std::string got;
+  std::thread reader([&] {
+    char buffer[512];
+    for (ssize_t n; (n = ::read(out.read_end.get(), buffer, sizeof buffer)) > 0;)
+      got.append(buffer, static_cast<std::size_t>(n));
+  });
+  {
+    OutputStream stream(out.write_end.get());
+    for (int i = 0; i < 5000; ++i) {
+      const std::string line = "line " + std::to_string(i) + std::string(static_cast<std::size_t>(i % 97), '.') + "\n";
+      stream.write(line);
+      expected += line;
+    }
+    stream.flush();
+    EXPECT_FALSE(stream.bad());
+    out.write_end.reset();
+  }
+  reader.join();
+  EXPECT_EQ(got, expected);
+}
+
+TEST(OutputStream, TurnsBadWhenTheReaderHasGoneAndDropsLaterTexts) {
+  keep_running_on_broken_pipe();
+  test::Pipe out = make_pipe();
+  out.read_end.reset();
+  OutputStream stream(out.write_end.get());
+  stream.write("nobody reads this\n");
+  EXPECT_FALSE(stream.bad()) << "a pipe is written only when flushed";
+  stream.flush();
+  EXPECT_TRUE(stream.bad());
+  stream.write("dropped\n");
+  stream.flush();
+  EXPECT_TRUE(stream.bad());
+}
+
+}  // namespace
+}  // namespace jarmenu

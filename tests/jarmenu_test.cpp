@@ -1,0 +1,133 @@
+// The built jarmenu on pipes, with fake jar and java first on PATH.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fstream>
+#include <sstream>
+
+#include "support.h"
+
+namespace jarmenu::test {
+namespace {
+
+using text::kExample;
+using text::kExtractPrompt;
+using text::kMenu;
+using text::kViewPrompt;
+
+/// One action's output on a pipe: the command's own output lands before the
+/// blank line written just ahead of it, which waits in the buffer until the next read.
+std::string action(std::string_view prompt, std::string_view tool_output, std::string_view done) {
+  return std::string(prompt) + std::string(kExample) + std::string(tool_output) + "\n\n" + std::string(done) + "\n";
+}
+std::string view(std::string_view tool_output) { return action(kViewPrompt, tool_output, "Done viewing...\n"); }
+std::string extract(std::string_view tool_output) {
+  return action(kExtractPrompt, tool_output, "Done extracting...\n");
+}
+std::string run(std::string_view tool_output) { return action(kExtractPrompt, tool_output, "Done running...\n"); }
+
+std::string menu() { return std::string(kMenu); }
+
+std::string read_file(const std::filesystem::path& path) {
+  std::ifstream in(path);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+TEST(Jarmenu, WritesExactlyTheseBytesOnAPipe) {
+  struct Case {
+    const char* why;
+    std::string input;
+    std::string expected;
+  } const cases[] = {
+      {"4 quits at once", "4\n", menu()},
+      {"empty input ends as 4 does", "", menu()},
+      {"junk at the menu ends it silently", "quit\n1\n", menu()},
+      {"0 ends it", "0\n", menu()},
+      {"5 ends it", "5\n", menu()},
+      {"-1 ends it", "-1\n", menu()},
+      {"2^32 + 4 ends it", "4294967300\n", menu()},
+      {"view", "1\nx.jar\n4\n", menu() + view("jar <tvf> <x.jar>\n") + menu()},
+      {"extract", "2\nx.jar\n4\n", menu() + extract("jar <xvf> <x.jar>\n") + menu()},
+      {"run", "3\nx.jar\n4\n", menu() + run("java <-jar> <x.jar>\n") + menu()},
+      {"01 is View", "01\nx.jar\n4\n", menu() + view("jar <tvf> <x.jar>\n") + menu()},
+      {"+ 2 is Extract", "+ 2\nx.jar\n4\n", menu() + extract("jar <xvf> <x.jar>\n") + menu()},
+      {"2^32 + 1 is View", "4294967297\nx.jar\n4\n", menu() + view("jar <tvf> <x.jar>\n") + menu()},
+      {"Enter alone keeps waiting at both reads", "\n\n1\n\n\nx.jar\n\n4\n", menu() + view("jar <tvf> <x.jar>\n") + menu()},
+      {"the name on the choice's line", "1 x.jar\n4\n", menu() + view("jar <tvf> <x.jar>\n") + menu()},
+      {"the name right after the digits", "1x.jar\n4\n", menu() + view("jar <tvf> <x.jar>\n") + menu()},
+      {"a second word is the next choice", "1 a.jar b.jar\n", menu() + view("jar <tvf> <a.jar>\n") + menu()},
+      {"end of input at the name runs the bare prefix", "1", menu() + view("jar <tvf>\n") + menu()},
+      {"end of input after the name ends the program", "2 x.jar", menu() + extract("jar <xvf> <x.jar>\n") + menu()},
+      {"a zero byte ends the name", std::string("1 a\0b.jar\n4\n", 12), menu() + view("jar <tvf> <a>\n") + menu()},
+      {"actions repeat, each followed by the whole menu", "1 a\n2 b\n3 c\n4\n",
+       menu() + view("jar <tvf> <a>\n") + menu() + extract("jar <xvf> <b>\n") + menu() +
+           run("java <-jar> <c>\n") + menu()},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    const RunResult result = run_on_pipes({dir.path(), {}}, c.input);
+    EXPECT_EQ(result.output, c.expected) << c.why;
+    EXPECT_EQ(result.exit_status, 0) << c.why;
+  }
+}
+
+TEST(Jarmenu, HandsTheToolTheNameLiterallyAndRunsNothingElse) {
+  struct Case {
+    std::string_view name;
+    std::string_view argument;  // what the tool receives; $HOME stands for the home directory
+  } const cases[] = {
+      {"x.jar;touch${IFS}pwned", "x.jar;touch${IFS}pwned"},
+      {"$(touch${IFS}pwned).jar", "$(touch${IFS}pwned).jar"},
+      {"`touch${IFS}pwned`.jar", "`touch${IFS}pwned`.jar"},
+      {"a|touch${IFS}pwned", "a|touch${IFS}pwned"},
+      {"x>pwned", "x>pwned"},
+      {"it's&ok.jar", "it's&ok.jar"},
+      {"\"quoted\".jar", "\"quoted\".jar"},
+      {"*.jar", "*.jar"},
+      {"~/apps/x.jar", "$HOME/apps/x.jar"},
+      {"~/it's.jar", "$HOME/it's.jar"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    TempDir home;
+    std::ofstream(dir.path() / "present.jar") << "a file for the glob to find";
+    const RunResult result =
+        run_on_pipes({dir.path(), {{"HOME", home.path().string()}}}, "1 " + std::string(c.name) + "\n4\n");
+    std::string argument(c.argument);
+    if (argument.starts_with("$HOME")) argument.replace(0, 5, home.path().string());
+    EXPECT_EQ(result.output, menu() + view("jar <tvf> <" + argument + ">\n") + menu()) << c.name;
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "pwned")) << c.name << " ran as shell syntax";
+  }
+}
+
+TEST(Jarmenu, LeavesTheRestOfStandardInputToTheCommand) {
+  TempDir dir;
+  const RunResult result = run_on_pipes({dir.path(), {}}, "3 reader.jar\nanswer\n4\n");
+  EXPECT_EQ(result.output, menu() + run("java <-jar> <reader.jar>\njava read <answer>\n") + menu());
+  EXPECT_EQ(result.exit_status, 0);
+}
+
+TEST(Jarmenu, SurvivesAReaderThatWentAwayAndStillRunsEveryAction) {
+  TempDir dir;
+  const auto log = dir.path() / "tools.log";
+  const RunResult result = run_on_pipes({dir.path(), {{"FAKE_TOOL_LOG", log.string()}}},
+                                        "1 a.jar\n2 b.jar\n3 c.jar\n4\n", /*close_output=*/true);
+  EXPECT_EQ(result.exit_status, 0);
+  EXPECT_FALSE(result.timed_out);
+  // The commands run in jarmenu's directory, and a broken pipe is fatal to them as usual.
+  std::istringstream lines(read_file(log));
+  const std::string expected[] = {"jar <tvf> <a.jar>", "jar <xvf> <b.jar>", "java <-jar> <c.jar>"};
+  std::string line;
+  for (const std::string& command : expected) {
+    ASSERT_TRUE(std::getline(lines, line)) << "missing: " << command;
+    EXPECT_TRUE(line.starts_with(command + " cwd=" + dir.path().string() + " SigIgn:\t")) << line;
+    const unsigned long long ignored = std::stoull(line.substr(line.rfind('\t') + 1), nullptr, 16);
+    EXPECT_EQ(ignored & (1ull << (SIGPIPE - 1)), 0u) << "SIGPIPE ignored in: " << line;
+  }
+  EXPECT_FALSE(std::getline(lines, line)) << "an extra command ran: " << line;
+}
+
+}  // namespace
+}  // namespace jarmenu::test

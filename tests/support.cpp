@@ -1,0 +1,243 @@
+#include "support.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace jarmenu::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+/// Everything a child needs to exec jarmenu, prepared before fork so the child only makes system calls.
+struct ExecPlan {
+  std::string directory;
+  std::vector<std::string> environment;
+  std::vector<char*> envp;
+};
+
+ExecPlan make_plan(const Launch& launch) {
+  ExecPlan plan{launch.directory.string(), {}, {}};
+  std::vector<std::pair<std::string, std::string>> overrides = launch.environment;
+  const char* path = std::getenv("PATH");
+  std::string search_path = path != nullptr ? path : "/usr/bin:/bin";
+  if (launch.fake_tools) search_path = std::string(FAKE_TOOLS_DIR) + ":" + search_path;
+  overrides.emplace_back("PATH", search_path);
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string_view line(*entry);
+    const std::string_view name = line.substr(0, line.find('='));
+    bool overridden = false;
+    for (const auto& pair : overrides) overridden = overridden || pair.first == name;
+    if (!overridden) plan.environment.emplace_back(line);
+  }
+  for (const auto& [name, value] : overrides) plan.environment.push_back(name + "=" + value);
+  for (std::string& entry : plan.environment) plan.envp.push_back(entry.data());
+  plan.envp.push_back(nullptr);
+  return plan;
+}
+
+/// In the child: enters the directory and becomes jarmenu, with SIGPIPE as a shell would leave it.
+[[noreturn]] void exec_child(const ExecPlan& plan) {
+  ::signal(SIGPIPE, SIG_DFL);
+  if (!plan.directory.empty() && ::chdir(plan.directory.c_str()) != 0) ::_exit(126);
+  char binary[] = JARMENU_BINARY;
+  char* argv[] = {binary, nullptr};
+  ::execve(binary, argv, plan.envp.data());
+  ::_exit(127);
+}
+
+/// Reaps `pid` by the deadline, killing it if it is still running then; the exit status or -1.
+int reap(pid_t pid, Clock::time_point deadline, bool* timed_out = nullptr) {
+  int status = 0;
+  for (;;) {
+    const pid_t done = ::waitpid(pid, &status, WNOHANG);
+    if (done == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (done < 0 && errno != EINTR) return -1;
+    if (Clock::now() >= deadline) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, &status, 0);
+      if (timed_out != nullptr) *timed_out = true;
+      return -1;
+    }
+    std::this_thread::sleep_for(2ms);
+  }
+}
+
+int millis_until(Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  return static_cast<int>(std::max<long long>(0, left.count()));
+}
+
+}  // namespace
+
+UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
+  if (this != &other) {
+    reset();
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
+}
+
+void UniqueFd::reset() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+Pipe make_pipe() {
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) ADD_FAILURE() << "pipe2: " << std::strerror(errno);
+  return Pipe{UniqueFd(fds[0]), UniqueFd(fds[1])};
+}
+
+void write_fully(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      ADD_FAILURE() << "write: " << std::strerror(errno);
+      return;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+}
+
+std::string read_available(int fd) {
+  std::string got;
+  char buffer[4096];
+  pollfd entry{fd, POLLIN, 0};
+  while (::poll(&entry, 1, 0) > 0 && (entry.revents & POLLIN) != 0) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n <= 0) break;
+    got.append(buffer, static_cast<std::size_t>(n));
+  }
+  return got;
+}
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "jarmenu-test-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp: " << std::strerror(errno);
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+RunResult run_on_pipes(const Launch& launch, std::string_view input, bool close_output,
+                       std::chrono::milliseconds deadline) {
+  // jarmenu may end before it has read all its input; the test must not die writing the rest.
+  ::signal(SIGPIPE, SIG_IGN);
+  const auto until = Clock::now() + deadline;
+  Pipe in = make_pipe();
+  Pipe out = make_pipe();
+  const ExecPlan plan = make_plan(launch);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(in.read_end.get(), STDIN_FILENO);
+    ::dup2(out.write_end.get(), STDOUT_FILENO);
+    exec_child(plan);
+  }
+  in.read_end.reset();
+  out.write_end.reset();
+  if (close_output) out.read_end.reset();
+  ::fcntl(in.write_end.get(), F_SETFL, O_NONBLOCK);
+
+  RunResult result;
+  for (;;) {
+    // Closing standard input once it is all written is how jarmenu sees the end of input.
+    if (input.empty()) in.write_end.reset();
+    if ((in.write_end.get() < 0 && out.read_end.get() < 0) || Clock::now() >= until) break;
+    pollfd entries[2] = {{in.write_end.get(), POLLOUT, 0}, {out.read_end.get(), POLLIN, 0}};
+    if (::poll(entries, 2, millis_until(until)) <= 0) continue;
+    if (entries[0].revents != 0) {
+      const ssize_t n = ::write(in.write_end.get(), input.data(), input.size());
+      if (n > 0) input.remove_prefix(static_cast<std::size_t>(n));
+      if (n < 0 && errno != EAGAIN && errno != EINTR) input = {};
+    }
+    if (entries[1].revents != 0) {
+      char buffer[4096];
+      const ssize_t n = ::read(out.read_end.get(), buffer, sizeof buffer);
+      if (n > 0) result.output.append(buffer, static_cast<std::size_t>(n));
+      if (n == 0 || (n < 0 && errno != EINTR)) out.read_end.reset();
+    }
+  }
+  result.exit_status = reap(pid, until, &result.timed_out);
+  return result;
+}
+
+PtySession::PtySession(const Launch& launch) {
+  const ExecPlan plan = make_plan(launch);
+  int master = -1;
+  pid_ = ::forkpty(&master, nullptr, nullptr, nullptr);
+  if (pid_ == 0) exec_child(plan);
+  if (pid_ < 0) ADD_FAILURE() << "forkpty: " << std::strerror(errno);
+  master_ = UniqueFd(master);
+}
+
+PtySession::~PtySession() {
+  if (pid_ > 0) reap(pid_, Clock::now());
+}
+
+void PtySession::type(std::string_view keys) { write_fully(master_.get(), keys); }
+
+bool PtySession::read_some(std::chrono::milliseconds deadline) {
+  pollfd entry{master_.get(), POLLIN, 0};
+  if (::poll(&entry, 1, static_cast<int>(deadline.count())) <= 0) return false;
+  char buffer[4096];
+  const ssize_t n = ::read(master_.get(), buffer, sizeof buffer);
+  // Once the terminal's last user is gone, the master reads EIO rather than zero.
+  if (n <= 0) return false;
+  seen_.append(buffer, static_cast<std::size_t>(n));
+  return true;
+}
+
+bool PtySession::wait_for(std::string_view text, std::chrono::milliseconds deadline) {
+  const auto until = Clock::now() + deadline;
+  while (seen_.find(text) == std::string::npos) {
+    const int left = millis_until(until);
+    if (left == 0) return false;
+    if (!read_some(std::chrono::milliseconds(left)) && seen_.find(text) == std::string::npos &&
+        Clock::now() < until)
+      std::this_thread::sleep_for(5ms);
+  }
+  return true;
+}
+
+bool PtySession::says_anything_within(std::chrono::milliseconds quiet) {
+  const std::size_t before = seen_.size();
+  const auto until = Clock::now() + quiet;
+  while (seen_.size() == before && millis_until(until) > 0) read_some(std::chrono::milliseconds(millis_until(until)));
+  return seen_.size() != before;
+}
+
+int PtySession::wait_exit(std::chrono::milliseconds deadline) {
+  const auto until = Clock::now() + deadline;
+  int status = 0;
+  for (;;) {
+    // Keep draining the terminal so that jarmenu never blocks writing to it.
+    read_some(5ms);
+    const pid_t done = ::waitpid(pid_, &status, WNOHANG);
+    if (done == pid_) {
+      pid_ = -1;
+      while (read_some(0ms)) {
+      }
+      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    if (Clock::now() >= until) return -1;
+  }
+}
+
+}  // namespace jarmenu::test

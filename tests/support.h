@@ -1,0 +1,120 @@
+// Shared test support: descriptors, temporary directories, and running the
+// built jarmenu on pipes or on a pseudo-terminal, always within a deadline.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace jarmenu::test {
+
+using namespace std::chrono_literals;
+
+/// A descriptor closed exactly once, when its owner goes away or is reset.
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept;
+  ~UniqueFd() { reset(); }
+  int get() const { return fd_; }
+  /// Closes the descriptor now; close is not retried on EINTR, as the descriptor is gone either way.
+  void reset();
+
+ private:
+  int fd_ = -1;
+};
+
+/// Both ends of a fresh pipe.
+struct Pipe {
+  UniqueFd read_end;
+  UniqueFd write_end;
+};
+/// Makes a pipe whose ends are closed across exec.
+Pipe make_pipe();
+/// Writes all of `bytes` to `fd`, failing the test on error.
+void write_fully(int fd, std::string_view bytes);
+/// Reads whatever `fd` holds now without waiting for more; "" when nothing is waiting.
+std::string read_available(int fd);
+
+/// A fresh directory, removed with everything in it when the owner goes away.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+/// How to start jarmenu: where, with which extra environment, and the fake tools or the real ones.
+struct Launch {
+  std::filesystem::path directory;
+  std::vector<std::pair<std::string, std::string>> environment;
+  bool fake_tools = true;
+};
+
+/// What a finished run left: its standard output and how it ended.
+struct RunResult {
+  std::string output;
+  int exit_status = -1;  // -1 unless it exited normally
+  bool timed_out = false;
+};
+
+/// Runs jarmenu with `input` on a pipe as standard input and a pipe as standard output.
+/// With `close_output` the reading end is closed before jarmenu writes anything.
+RunResult run_on_pipes(const Launch& launch, std::string_view input, bool close_output = false,
+                       std::chrono::milliseconds deadline = 30s);
+
+/// jarmenu running on a pseudo-terminal, killed if still running when the session goes away.
+class PtySession {
+ public:
+  explicit PtySession(const Launch& launch);
+  ~PtySession();
+  PtySession(const PtySession&) = delete;
+  PtySession& operator=(const PtySession&) = delete;
+
+  /// Types `keys` at the terminal.
+  void type(std::string_view keys);
+  /// Waits until the screen output since the last mark holds `text`; false at the deadline.
+  bool wait_for(std::string_view text, std::chrono::milliseconds deadline = 20s);
+  /// Waits up to `quiet` and tells whether any output arrived in that time.
+  bool says_anything_within(std::chrono::milliseconds quiet);
+  /// Everything shown since the last mark; mark() starts a new stretch.
+  const std::string& seen() const { return seen_; }
+  void mark() { seen_.clear(); }
+  /// Waits for jarmenu to end: its exit status, or -1 if it did not exit normally by the deadline.
+  int wait_exit(std::chrono::milliseconds deadline = 20s);
+
+ private:
+  bool read_some(std::chrono::milliseconds deadline);
+
+  UniqueFd master_;
+  pid_t pid_ = -1;
+  std::string seen_;
+};
+
+/// The texts jarmenu writes, for building expected output.
+namespace text {
+inline constexpr std::string_view kMenu =
+    "Welcome to the ZOLT TIBO Java Jar Tool\n"
+    "Please choose a menu option: \n"
+    "1: View the contents of a Jar file\n"
+    "2: Extract the contents of a Jar file\n"
+    "3: Run the Jar file\n"
+    "4: Quit\n";
+inline constexpr std::string_view kViewPrompt = "Enter jar file to be viewed: \n";
+inline constexpr std::string_view kExtractPrompt = "Enter jar file to be extracted: \n";
+inline constexpr std::string_view kExample = "(Example: Example.jar)\n";
+}  // namespace text
+
+}  // namespace jarmenu::test
