@@ -148,6 +148,7 @@ RunResult run_on_pipes(const Launch& launch, std::string_view input, bool close_
   if (pid == 0) {
     ::dup2(in.read_end.get(), STDIN_FILENO);
     ::dup2(out.write_end.get(), STDOUT_FILENO);
+    if (launch.errors_to_output) ::dup2(out.write_end.get(), STDERR_FILENO);
     exec_child(plan);
   }
   in.read_end.reset();
@@ -216,11 +217,10 @@ bool PtySession::wait_for(std::string_view text, std::chrono::milliseconds deadl
   return true;
 }
 
-bool PtySession::says_anything_within(std::chrono::milliseconds quiet) {
-  const std::size_t before = seen_.size();
-  const auto until = Clock::now() + quiet;
-  while (seen_.size() == before && millis_until(until) > 0) read_some(std::chrono::milliseconds(millis_until(until)));
-  return seen_.size() != before;
+void PtySession::collect_for(std::chrono::milliseconds period) {
+  const auto until = Clock::now() + period;
+  while (millis_until(until) > 0)
+    if (!read_some(std::chrono::milliseconds(millis_until(until)))) std::this_thread::sleep_for(5ms);
 }
 
 int PtySession::wait_exit(std::chrono::milliseconds deadline) {

@@ -61,6 +61,7 @@ struct Launch {
   std::filesystem::path directory;
   std::vector<std::pair<std::string, std::string>> environment;
   bool fake_tools = true;
+  bool errors_to_output = false;  // on pipes: standard error joins standard output, as on a console
 };
 
 /// What a finished run left: its standard output and how it ended.
@@ -87,8 +88,8 @@ class PtySession {
   void type(std::string_view keys);
   /// Waits until the screen output since the last mark holds `text`; false at the deadline.
   bool wait_for(std::string_view text, std::chrono::milliseconds deadline = 20s);
-  /// Waits up to `quiet` and tells whether any output arrived in that time.
-  bool says_anything_within(std::chrono::milliseconds quiet);
+  /// Keeps reading for all of `period`, so that seen() then holds everything shown in it.
+  void collect_for(std::chrono::milliseconds period);
   /// Everything shown since the last mark; mark() starts a new stretch.
   const std::string& seen() const { return seen_; }
   void mark() { seen_.clear(); }

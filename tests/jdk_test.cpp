@@ -1,0 +1,107 @@
+// The built jarmenu with the JDK's real jar and java, on archives the JDK built.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "support.h"
+
+namespace jarmenu::test {
+namespace {
+
+#ifdef HELLO_JAR
+constexpr const char* kHelloJar = HELLO_JAR;
+constexpr const char* kEchoJar = ECHO_JAR;
+constexpr const char* kGreetingFile = GREETING_FILE;
+#else
+// Without a JDK every test here skips itself before it looks at these.
+constexpr const char* kGreetingFile = "";
+#endif
+
+std::string read_file(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+/// A fresh working directory holding the fixture archives under the names given.
+class JdkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+#ifndef HELLO_JAR
+    GTEST_SKIP() << "no JDK was found when the build was configured";
+#else
+    std::filesystem::copy_file(kHelloJar, dir_.path() / "hello.jar");
+    std::filesystem::copy_file(kHelloJar, dir_.path() / "it's&ok.jar");
+    std::filesystem::copy_file(kEchoJar, dir_.path() / "echo.jar");
+#endif
+  }
+
+  RunResult run(std::string_view input) {
+    return run_on_pipes({dir_.path(), {}, /*fake_tools=*/false, /*errors_to_output=*/true}, input);
+  }
+
+  /// Whether `output` is one whole action: prompt and example, the tool's output holding
+  /// `tool_says`, the completion text and the menu again.
+  static ::testing::AssertionResult is_action(const std::string& output, std::string_view prompt,
+                                              std::string_view tool_says, std::string_view done) {
+    const std::string head = std::string(text::kMenu) + std::string(prompt) + std::string(text::kExample);
+    const std::string tail = "\n\n" + std::string(done) + "\n" + std::string(text::kMenu);
+    if (!output.starts_with(head) || !output.ends_with(tail))
+      return ::testing::AssertionFailure() << "not a whole action:\n" << output;
+    const std::string middle = output.substr(head.size(), output.size() - head.size() - tail.size());
+    if (middle.find(tool_says) == std::string::npos)
+      return ::testing::AssertionFailure() << "the tool did not say \"" << tool_says << "\":\n" << middle;
+    return ::testing::AssertionSuccess();
+  }
+
+  TempDir dir_;
+};
+
+TEST_F(JdkTest, ViewListsTheArchiveEntries) {
+  for (const std::string name : {"hello.jar", "it's&ok.jar"}) {
+    const RunResult result = run("1 " + name + "\n4\n");
+    for (const char* entry : {"META-INF/MANIFEST.MF", "Hello.class", "data/greeting.txt"})
+      EXPECT_TRUE(is_action(result.output, text::kViewPrompt, entry, "Done viewing...\n")) << name;
+    EXPECT_EQ(result.exit_status, 0);
+  }
+}
+
+TEST_F(JdkTest, ExtractCreatesTheEntriesInTheWorkingDirectory) {
+  for (const std::string name : {"hello.jar", "it's&ok.jar"}) {
+    std::filesystem::remove_all(dir_.path() / "data");
+    std::filesystem::remove(dir_.path() / "Hello.class");
+    const RunResult result = run("2 " + name + "\n4\n");
+    EXPECT_TRUE(is_action(result.output, text::kExtractPrompt, "Hello.class", "Done extracting...\n")) << name;
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir_.path() / "Hello.class")) << name;
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir_.path() / "META-INF" / "MANIFEST.MF")) << name;
+    EXPECT_EQ(read_file(dir_.path() / "data" / "greeting.txt"), read_file(kGreetingFile)) << name;
+  }
+}
+
+TEST_F(JdkTest, RunStartsTheApplication) {
+  for (const std::string name : {"hello.jar", "it's&ok.jar"}) {
+    const RunResult result = run("3 " + name + "\n4\n");
+    EXPECT_TRUE(is_action(result.output, text::kExtractPrompt, "Hello says: hello from inside the archive\n",
+                          "Done running...\n"))
+        << name;
+    EXPECT_EQ(result.exit_status, 0);
+  }
+}
+
+TEST_F(JdkTest, RunGivesTheApplicationTheNextLineOfPipedInput) {
+  const RunResult result = run("3 echo.jar\nhello there\n4\n");
+  EXPECT_TRUE(is_action(result.output, text::kExtractPrompt, "Say something:\nYou said: hello there\n",
+                        "Done running...\n"));
+  EXPECT_EQ(result.exit_status, 0);
+}
+
+TEST_F(JdkTest, AMissingArchiveShowsTheToolsErrorAndCarriesOn) {
+  const RunResult result = run("1 missing.jar\n4\n");
+  EXPECT_TRUE(is_action(result.output, text::kViewPrompt, "missing.jar", "Done viewing...\n"));
+  EXPECT_EQ(result.exit_status, 0);
+}
+
+}  // namespace
+}  // namespace jarmenu::test

@@ -1,0 +1,117 @@
+// The built jarmenu on a pseudo-terminal, where people meet it.
+#include <gtest/gtest.h>
+
+#include "support.h"
+
+namespace jarmenu::test {
+namespace {
+
+constexpr std::string_view kCtrlC = "\x03";
+constexpr std::string_view kCtrlD = "\x04";
+
+/// `text` as the terminal shows it: each line feed becomes a carriage return and a line feed.
+std::string shown(std::string_view text) {
+  std::string result;
+  for (const char c : text) {
+    if (c == '\n') result += '\r';
+    result += c;
+  }
+  return result;
+}
+
+/// A session in a fresh directory that has shown its first menu.
+class TerminalTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(session_.wait_for(shown(text::kMenu))) << session_.seen(); }
+
+  /// Types 4 and expects jarmenu to end with status 0.
+  void quit() {
+    session_.type("4\r");
+    EXPECT_EQ(session_.wait_exit(), 0) << session_.seen();
+  }
+
+  TempDir dir_;
+  PtySession session_{{dir_.path(), {}}};
+};
+
+TEST_F(TerminalTest, ShowsEachTextAsWrittenBeforeASlowCommandEnds) {
+  session_.type("3 slow.jar\r");
+  ASSERT_TRUE(session_.wait_for("slow started")) << session_.seen();
+  // On a pipe the command's output would come first; on a terminal the blank line is already there.
+  EXPECT_NE(session_.seen().find(shown(std::string(text::kExample) + "\njava <-jar> <slow.jar>\n")), std::string::npos)
+      << session_.seen();
+}
+
+TEST_F(TerminalTest, EnterAloneWritesNothingAndKeepsWaiting) {
+  session_.mark();
+  session_.type("\r");
+  session_.collect_for(300ms);
+  EXPECT_EQ(session_.seen(), "\r\n") << "only the terminal's echo of Enter";
+  session_.type("1\r");
+  ASSERT_TRUE(session_.wait_for(shown(text::kExample))) << session_.seen();
+  session_.mark();
+  session_.type("\r");
+  session_.collect_for(300ms);
+  EXPECT_EQ(session_.seen(), "\r\n") << "only the terminal's echo of Enter";
+  session_.type("x.jar\r");
+  EXPECT_TRUE(session_.wait_for(shown("jar <tvf> <x.jar>\n\nDone viewing...\n\n") + shown(text::kMenu)))
+      << session_.seen();
+  quit();
+}
+
+TEST_F(TerminalTest, TheEndOfInputRightAfterDigitsIsNotFinal) {
+  session_.type("1");
+  session_.type(kCtrlD);
+  session_.type(kCtrlD);
+  ASSERT_TRUE(session_.wait_for(shown(text::kExample))) << session_.seen();
+  session_.type("x.jar\r");
+  EXPECT_TRUE(session_.wait_for(shown("jar <tvf> <x.jar>\n\nDone viewing...\n"))) << session_.seen();
+  quit();
+}
+
+TEST_F(TerminalTest, ANameEndedByCtrlDRunsAndThenEndsTheProgram) {
+  session_.type("1\r");
+  ASSERT_TRUE(session_.wait_for(shown(text::kExample))) << session_.seen();
+  // As for any reader, the first Ctrl-D only hands over the unfinished line; the second is the end.
+  session_.type("x.jar");
+  session_.type(kCtrlD);
+  session_.collect_for(300ms);
+  EXPECT_EQ(session_.seen().find("jar <tvf>"), std::string::npos) << session_.seen();
+  session_.type(kCtrlD);
+  EXPECT_EQ(session_.wait_exit(), 0) << session_.seen();
+  EXPECT_TRUE(session_.seen().ends_with(shown("jar <tvf> <x.jar>\n\nDone viewing...\n\n") + shown(text::kMenu)))
+      << session_.seen();
+}
+
+TEST_F(TerminalTest, CtrlCStopsTheCommandButNotJarmenu) {
+  session_.type("3 slow.jar\r");
+  ASSERT_TRUE(session_.wait_for("slow started")) << session_.seen();
+  session_.mark();
+  session_.type(kCtrlC);
+  ASSERT_TRUE(session_.wait_for(shown("\nDone running...\n\n") + shown(text::kMenu), 5s)) << session_.seen();
+  EXPECT_EQ(session_.seen().find("slow finished"), std::string::npos) << session_.seen();
+  quit();
+}
+
+#ifdef ECHO_JAR
+TEST(RealApplicationOnATerminal, ConversesOnTheSameTerminalAndTheMenuComesBack) {
+  TempDir dir;
+  std::filesystem::copy_file(ECHO_JAR, dir.path() / "echo.jar");
+  PtySession session({dir.path(), {}, /*fake_tools=*/false});
+  ASSERT_TRUE(session.wait_for(shown(text::kMenu))) << session.seen();
+  session.type("3 echo.jar\r");
+  ASSERT_TRUE(session.wait_for("Say something:\r\n")) << session.seen();
+  session.type("hi there\r");
+  EXPECT_TRUE(session.wait_for(shown("You said: hi there\n\nDone running...\n\n") + shown(text::kMenu)))
+      << session.seen();
+  session.type("4\r");
+  EXPECT_EQ(session.wait_exit(), 0) << session.seen();
+}
+#else
+TEST(RealApplicationOnATerminal, ConversesOnTheSameTerminalAndTheMenuComesBack) {
+  GTEST_SKIP() << "no JDK was found when the build was configured";
+}
+#endif
+
+}  // namespace
+}  // namespace jarmenu::test
