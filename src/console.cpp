@@ -52,15 +52,19 @@ bool is_white_space(int byte) {
   return byte == ' ' || (byte >= '\t' && byte <= '\r');
 }
 
+/// Whether `byte` is a decimal digit; no other form of number is read.
 bool is_digit(int byte) { return byte >= '0' && byte <= '9'; }
 
+/// Catches SIGPIPE without doing anything, so that the write that caused it fails with EPIPE.
 extern "C" void ignore_signal(int) {}
 
+/// The one output stream on standard output, made on first use.
 OutputStream& standard_output() {
   static OutputStream output(STDOUT_FILENO);
   return output;
 }
 
+/// The one input stream on standard input, tied to standard output.
 InputStream& standard_input() {
   static InputStream input(STDIN_FILENO, standard_output());
   return input;
@@ -73,7 +77,6 @@ OutputStream::OutputStream(int fd) : fd_(fd), line_buffered_(::isatty(fd) == 1) 
 }
 
 void OutputStream::write(std::string_view text) {
-  if (bad_) return;
   if (buffer_.size() + text.size() > kBufferSize) flush();
   if (bad_) return;
   buffer_.append(text);
@@ -129,17 +132,16 @@ std::string InputStream::read_word() {
   return word;
 }
 
-/// Fails a read on a marked stream; otherwise flushes the tied output so the user sees the question.
 bool InputStream::begin_read() {
   if (end_of_input_ || failed_) {
     failed_ = true;
     return false;
   }
+  // Whatever was written is the question; it must be out before the program waits for the answer.
   tie_.flush();
   return true;
 }
 
-/// Returns the byte put back by the last read, or else the next byte of the descriptor.
 int InputStream::next_byte() {
   if (put_back_ == kNothing) return read_byte(fd_);
   const int byte = put_back_;
@@ -147,7 +149,6 @@ int InputStream::next_byte() {
   return byte;
 }
 
-/// Returns the first byte that is not white space, or kEnd.
 int InputStream::skip_white_space() {
   int byte = next_byte();
   while (is_white_space(byte)) byte = next_byte();

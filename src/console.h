@@ -55,12 +55,16 @@ class InputStream {
   bool failed() const { return failed_; }
 
  private:
-  static constexpr int kEnd = -1;
-  static constexpr int kNothing = -2;
+  static constexpr int kEnd = -1;      // no byte: the end of input, or a read error
+  static constexpr int kNothing = -2;  // no byte put back
 
+  /// Fails at once on a marked stream; otherwise flushes the tie and lets the read go on.
   bool begin_read();
+  /// The byte put back by the last read, else the next byte of the descriptor, else kEnd.
   int next_byte();
+  /// The first byte that is not white space, or kEnd.
   int skip_white_space();
+  /// Sets both marks, as a read that meets the end before its item does.
   void fail_at_end();
 
   int fd_;

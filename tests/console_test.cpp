@@ -3,9 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <sys/time.h>
-#include <fcntl.h>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/time.h>
 
 #include "support.h"
 
@@ -19,38 +20,54 @@ using namespace std::chrono_literals;
 
 constexpr std::int32_t kUntouched = 77;
 
-/// Runs the reads named in `reads` ('n' number, 'w' word) over `input` and describes each:
-/// a number, "!" for a failed number read, [word]; then "e" and "f" for the marks it left.
-std::string transcript(std::string_view input, std::string_view reads) {
+/// An InputStream on a real pipe, tied to an OutputStream on another pipe.
+struct PipedConsole {
   test::Pipe in = make_pipe();
   test::Pipe out = make_pipe();
-  write_fully(in.write_end.get(), input);
-  in.write_end.reset();
-  OutputStream tie(out.write_end.get());
-  InputStream stream(in.read_end.get(), tie);
-  std::string result;
-  for (const char read : reads) {
-    if (!result.empty()) result += ' ';
-    if (read == 'w') {
-      result += "[" + stream.read_word() + "]";
+  OutputStream tie{out.write_end.get()};
+  InputStream stream{in.read_end.get(), tie};
+
+  /// Puts all of `input` on the pipe and closes it, so that the end of input follows.
+  void feed_all(std::string_view input) {
+    write_fully(in.write_end.get(), input);
+    in.write_end.reset();
+  }
+  /// Reads a word for 'w', a number for 'n'; describes it as a number, "!" for a failed
+  /// number read or [word], then "e" and "f" for the marks it left.
+  std::string read(char kind) {
+    std::string result;
+    if (kind == 'w') {
+      result = "[" + stream.read_word() + "]";
     } else {
       std::int32_t value = kUntouched;
       const bool ok = stream.read_number(value);
-      result += ok ? std::to_string(value) : value == kUntouched ? "!" : "!clobbered";
+      result = ok ? std::to_string(value) : value == kUntouched ? "!" : "!clobbered";
     }
     if (stream.end_of_input()) result += 'e';
     if (stream.failed()) result += 'f';
+    return result;
   }
+};
+
+/// A run of reads over the whole of an input, and what they must find.
+struct ReadCase {
+  const char* why;
+  std::string_view input;
+  std::string_view reads;  // 'n' for a number, 'w' for a word
+  std::string_view expected;
+};
+
+/// The space-separated descriptions of `reads` over `input`.
+std::string transcript(std::string_view input, std::string_view reads) {
+  PipedConsole console;
+  console.feed_all(input);
+  std::string result;
+  for (const char kind : reads) result += (result.empty() ? "" : " ") + console.read(kind);
   return result;
 }
 
 TEST(ReadNumber, FollowsTheConsoleRulesForSignsWhiteSpaceAndOverflow) {
-  struct Case {
-    const char* why;
-    std::string_view input;
-    std::string_view reads;
-    std::string_view expected;
-  } const cases[] = {
+  const ReadCase cases[] = {
       {"all six white-space bytes are skipped", " \t\n\v\f\r7\n", "n", "7"},
       {"white space may stand between a sign and its digits", "+ 2\n", "n", "2"},
       {"a line feed may too", "-\n1\n", "n", "-1"},
@@ -70,16 +87,11 @@ TEST(ReadNumber, FollowsTheConsoleRulesForSignsWhiteSpaceAndOverflow) {
       {"empty input fails and marks the end", "", "n", "!ef"},
       {"a failed stream fails every later read", "x 1 y\n", "nnw", "!f !f []f"},
   };
-  for (const Case& c : cases) EXPECT_EQ(transcript(c.input, c.reads), c.expected) << c.why;
+  for (const ReadCase& c : cases) EXPECT_EQ(transcript(c.input, c.reads), c.expected) << c.why;
 }
 
 TEST(ReadWord, TakesBytesUpToWhiteSpaceAndMarksTheEnd) {
-  struct Case {
-    const char* why;
-    std::string_view input;
-    std::string_view reads;
-    std::string_view expected;
-  } const cases[] = {
+  const ReadCase cases[] = {
       {"a word ends at white space, which the next read skips", "  a.jar\tb.jar\n", "ww", "[a.jar] [b.jar]"},
       {"zero bytes and high bytes are word bytes", {"a\0b\x80\xff\n", 6}, "w", {"[a\0b\x80\xff]", 7}},
       {"a word at the very end is whole; the read after it fails", "name", "wn", "[name]e !ef"},
@@ -87,7 +99,7 @@ TEST(ReadWord, TakesBytesUpToWhiteSpaceAndMarksTheEnd) {
       {"only white space: empty word, both marks", " \n\n", "w", "[]ef"},
       {"a number directly followed by a name", "1x.jar 4\n", "nwn", "1 [x.jar] 4"},
   };
-  for (const Case& c : cases) EXPECT_EQ(transcript(c.input, c.reads), c.expected) << c.why;
+  for (const ReadCase& c : cases) EXPECT_EQ(transcript(c.input, c.reads), c.expected) << c.why;
 }
 
 TEST(InputStream, FlushesItsTieBeforeEachReadOnAnUnmarkedStreamOnly) {
@@ -103,35 +115,25 @@ TEST(InputStream, FlushesItsTieBeforeEachReadOnAnUnmarkedStreamOnly) {
       {"after a failed read, nothing flushes", "x\n", "nn", {true, false}},
   };
   for (const Case& c : cases) {
-    test::Pipe in = make_pipe();
-    test::Pipe out = make_pipe();
-    write_fully(in.write_end.get(), c.input);
-    in.write_end.reset();
-    OutputStream tie(out.write_end.get());
-    InputStream stream(in.read_end.get(), tie);
-    std::int32_t value = 0;
+    PipedConsole console;
+    console.feed_all(c.input);
     for (std::size_t i = 0; i < c.reads.size(); ++i) {
-      tie.write("question\n");
-      ASSERT_EQ(read_available(out.read_end.get()), "") << c.why << ": writing alone must not flush";
-      c.reads[i] == 'w' ? static_cast<void>(stream.read_word()) : static_cast<void>(stream.read_number(value));
-      EXPECT_EQ(read_available(out.read_end.get()) == "question\n", c.flushed[i]) << c.why << ", read " << i;
+      console.tie.write("question\n");
+      ASSERT_EQ(read_available(console.out.read_end.get()), "") << c.why << ": writing alone must not flush";
+      console.read(c.reads[i]);
+      EXPECT_EQ(read_available(console.out.read_end.get()) == "question\n", c.flushed[i]) << c.why << ", read " << i;
     }
   }
 }
 
 TEST(InputStream, WaitsOnNonBlockingInputInsteadOfTakingItAsTheEnd) {
-  test::Pipe in = make_pipe();
-  test::Pipe out = make_pipe();
-  ::fcntl(in.read_end.get(), F_SETFL, O_NONBLOCK);
-  OutputStream tie(out.write_end.get());
-  InputStream stream(in.read_end.get(), tie);
+  PipedConsole console;
+  ::fcntl(console.in.read_end.get(), F_SETFL, O_NONBLOCK);
   std::thread writer([&] {
     std::this_thread::sleep_for(100ms);
-    write_fully(in.write_end.get(), "42\n");
+    write_fully(console.in.write_end.get(), "42\n");
   });
-  std::int32_t value = 0;
-  EXPECT_TRUE(stream.read_number(value));
-  EXPECT_EQ(value, 42);
+  EXPECT_EQ(console.read('n'), "42");
   writer.join();
 }
 
@@ -140,10 +142,7 @@ TEST(InputStream, RetriesAReadInterruptedBySignal) {
   struct sigaction action {};
   action.sa_handler = [](int) {};
   ::sigaction(SIGALRM, &action, nullptr);
-  test::Pipe in = make_pipe();
-  test::Pipe out = make_pipe();
-  OutputStream tie(out.write_end.get());
-  InputStream stream(in.read_end.get(), tie);
+  PipedConsole console;
   std::thread writer([&] {
     // Only the reading thread may take the alarm, or the test would prove nothing.
     sigset_t alarm;
@@ -151,12 +150,11 @@ TEST(InputStream, RetriesAReadInterruptedBySignal) {
     sigaddset(&alarm, SIGALRM);
     ::pthread_sigmask(SIG_BLOCK, &alarm, nullptr);
     std::this_thread::sleep_for(300ms);
-    write_fully(in.write_end.get(), "word\n");
+    write_fully(console.in.write_end.get(), "word\n");
   });
   itimerval timer{{0, 0}, {0, 50'000}};
   ::setitimer(ITIMER_REAL, &timer, nullptr);
-  EXPECT_EQ(stream.read_word(), "word");
-  EXPECT_FALSE(stream.end_of_input());
+  EXPECT_EQ(console.read('w'), "[word]");
   writer.join();
   ::signal(SIGALRM, SIG_DFL);
 }
