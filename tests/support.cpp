@@ -210,9 +210,8 @@ bool PtySession::wait_for(std::string_view text, std::chrono::milliseconds deadl
   while (seen_.find(text) == std::string::npos) {
     const int left = millis_until(until);
     if (left == 0) return false;
-    if (!read_some(std::chrono::milliseconds(left)) && seen_.find(text) == std::string::npos &&
-        Clock::now() < until)
-      std::this_thread::sleep_for(5ms);
+    // A terminal whose last user is gone reads EIO at once: pause rather than spin.
+    if (!read_some(std::chrono::milliseconds(left))) std::this_thread::sleep_for(5ms);
   }
   return true;
 }
