@@ -1,11 +1,19 @@
 #include "archive.h"
 
+#include <array>
 #include <cstdlib>
 
 #include "console.h"
 
 namespace jarmenu {
 namespace {
+
+/// View, Extract and Run, in menu order. Run asks in Extract's words, which users know.
+constexpr std::array<ArchiveAction, 3> kArchiveActions{{
+    {"Enter jar file to be viewed: \n", "jar tvf ", "Done viewing...\n"},
+    {"Enter jar file to be extracted: \n", "jar xvf ", "Done extracting...\n"},
+    {"Enter jar file to be extracted: \n", "java -jar ", "Done running...\n"},
+}};
 
 constexpr std::string_view kExampleLine = "(Example: Example.jar)\n";
 constexpr std::string_view kBlankLine = "\n";

@@ -2,7 +2,6 @@
 // own tools, by way of the command interpreter.
 #pragma once
 
-#include <array>
 #include <string>
 #include <string_view>
 
@@ -14,13 +13,6 @@ struct ArchiveAction {
   std::string_view command_prefix;
   std::string_view completion_text;
 };
-
-/// View, Extract and Run, in menu order.
-inline constexpr std::array<ArchiveAction, 3> kArchiveActions{{
-    {"Enter jar file to be viewed: \n", "jar tvf ", "Done viewing...\n"},
-    {"Enter jar file to be extracted: \n", "jar xvf ", "Done extracting...\n"},
-    {"Enter jar file to be extracted: \n", "java -jar ", "Done running...\n"},
-}};
 
 /// Asks for a file name, runs the action's command on it, waits for it and says it is done.
 void run_archive_action(const ArchiveAction& action);

@@ -9,6 +9,9 @@
 namespace jarmenu {
 namespace {
 
+constexpr int kEnd = -1;      // no byte: the end of input, or a read error
+constexpr int kNothing = -2;  // no byte put back
+
 /// Waits until `fd` is ready for `events` or has hung up; false if waiting itself failed.
 bool wait_for(int fd, short events) {
   pollfd entry{fd, events, 0};
@@ -34,16 +37,16 @@ bool write_all(int fd, std::string_view bytes) {
   return true;
 }
 
-/// Reads one byte of `fd`: the byte, or -1 at the end of input or on a read error.
+/// Reads one byte of `fd`: the byte, or kEnd at the end of input or on a read error.
 int read_byte(int fd) {
   unsigned char byte = 0;
   for (;;) {
     const ssize_t got = ::read(fd, &byte, 1);
     if (got == 1) return byte;
-    if (got == 0) return -1;
+    if (got == 0) return kEnd;
     if (errno == EINTR) continue;
     if ((errno == EAGAIN || errno == EWOULDBLOCK) && wait_for(fd, POLLIN)) continue;
-    return -1;
+    return kEnd;
   }
 }
 
@@ -89,7 +92,7 @@ void OutputStream::flush() {
   buffer_.clear();
 }
 
-InputStream::InputStream(int fd, OutputStream& tie) : fd_(fd), tie_(tie) {}
+InputStream::InputStream(int fd, OutputStream& tie) : fd_(fd), tie_(tie), put_back_(kNothing) {}
 
 bool InputStream::read_number(std::int32_t& destination) {
   if (!begin_read()) return false;

@@ -55,21 +55,18 @@ class InputStream {
   bool failed() const { return failed_; }
 
  private:
-  static constexpr int kEnd = -1;      // no byte: the end of input, or a read error
-  static constexpr int kNothing = -2;  // no byte put back
-
   /// Fails at once on a marked stream; otherwise flushes the tie and lets the read go on.
   bool begin_read();
-  /// The byte put back by the last read, else the next byte of the descriptor, else kEnd.
+  /// The byte put back by the last read, else the next byte of the descriptor; -1 at the end.
   int next_byte();
-  /// The first byte that is not white space, or kEnd.
+  /// The first byte that is not white space; -1 at the end.
   int skip_white_space();
   /// Sets both marks, as a read that meets the end before its item does.
   void fail_at_end();
 
   int fd_;
   OutputStream& tie_;
-  int put_back_ = kNothing;
+  int put_back_;  // the byte that ended the last item, to be read again; or none
   bool end_of_input_ = false;
   bool failed_ = false;
 };
