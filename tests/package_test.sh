@@ -1,11 +1,15 @@
 #!/bin/sh
-# Installs a built tree into a scratch prefix and packages it as a .deb, and
-# checks that both carry a working jarmenu and a manual page that renders
-# without warnings. Usage: package_test.sh BUILD_DIR
+# Builds a release tree of its own, installs it into a scratch prefix and
+# packages it as a .deb, and checks that both carry a working jarmenu and a
+# manual page that renders without warnings. The tree is its own because cpack
+# first brings the tree it packs up to date, which must never be the tree
+# whose tests are running. Usage: package_test.sh SOURCE_DIR
 set -eu
-build=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+build=$work/build
+cmake -S "$1" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$build" >/dev/null
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
