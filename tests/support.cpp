@@ -136,6 +136,35 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ignored);
 }
 
+namespace {
+
+/// Writes `input` to `to_child` and closes it, while collecting what `from_child` (if open) says,
+/// until both are done or the deadline passes.
+std::string exchange(UniqueFd& to_child, UniqueFd& from_child, std::string_view input, Clock::time_point until) {
+  ::fcntl(to_child.get(), F_SETFL, O_NONBLOCK);
+  std::string output;
+  for (;;) {
+    // Closing standard input once it is all written is how jarmenu sees the end of input.
+    if (input.empty()) to_child.reset();
+    if ((to_child.get() < 0 && from_child.get() < 0) || Clock::now() >= until) return output;
+    pollfd entries[2] = {{to_child.get(), POLLOUT, 0}, {from_child.get(), POLLIN, 0}};
+    if (::poll(entries, 2, millis_until(until)) <= 0) continue;
+    if (entries[0].revents != 0) {
+      const ssize_t n = ::write(to_child.get(), input.data(), input.size());
+      if (n > 0) input.remove_prefix(static_cast<std::size_t>(n));
+      if (n < 0 && errno != EAGAIN && errno != EINTR) input = {};
+    }
+    if (entries[1].revents != 0) {
+      char buffer[4096];
+      const ssize_t n = ::read(from_child.get(), buffer, sizeof buffer);
+      if (n > 0) output.append(buffer, static_cast<std::size_t>(n));
+      if (n == 0 || (n < 0 && errno != EINTR)) from_child.reset();
+    }
+  }
+}
+
+}  // namespace
+
 RunResult run_on_pipes(const Launch& launch, std::string_view input, bool close_output,
                        std::chrono::milliseconds deadline) {
   // jarmenu may end before it has read all its input; the test must not die writing the rest.
@@ -154,27 +183,8 @@ RunResult run_on_pipes(const Launch& launch, std::string_view input, bool close_
   in.read_end.reset();
   out.write_end.reset();
   if (close_output) out.read_end.reset();
-  ::fcntl(in.write_end.get(), F_SETFL, O_NONBLOCK);
-
   RunResult result;
-  for (;;) {
-    // Closing standard input once it is all written is how jarmenu sees the end of input.
-    if (input.empty()) in.write_end.reset();
-    if ((in.write_end.get() < 0 && out.read_end.get() < 0) || Clock::now() >= until) break;
-    pollfd entries[2] = {{in.write_end.get(), POLLOUT, 0}, {out.read_end.get(), POLLIN, 0}};
-    if (::poll(entries, 2, millis_until(until)) <= 0) continue;
-    if (entries[0].revents != 0) {
-      const ssize_t n = ::write(in.write_end.get(), input.data(), input.size());
-      if (n > 0) input.remove_prefix(static_cast<std::size_t>(n));
-      if (n < 0 && errno != EAGAIN && errno != EINTR) input = {};
-    }
-    if (entries[1].revents != 0) {
-      char buffer[4096];
-      const ssize_t n = ::read(out.read_end.get(), buffer, sizeof buffer);
-      if (n > 0) result.output.append(buffer, static_cast<std::size_t>(n));
-      if (n == 0 || (n < 0 && errno != EINTR)) out.read_end.reset();
-    }
-  }
+  result.output = exchange(in.write_end, out.read_end, input, until);
   result.exit_status = reap(pid, until, &result.timed_out);
   return result;
 }
