@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "support.h"
+
 namespace jarmenu {
 namespace {
 
@@ -56,8 +58,12 @@ TEST(ComposeCommand, TheInterpreterGetsEveryNameByteForByte) {
   }
   names.push_back(every_byte);
   names.push_back("''''");
+  // In a scratch directory, so that a quoting fault that lets a redirection through litters nothing.
+  const test::TempDir dir;
+  const std::string prefix = "cd '" + dir.path().string() + "' && printf '%s' ";
   for (const std::string& name : names)
-    EXPECT_EQ(shell_output(compose_command("printf '%s' ", name)), name) << "name of " << name.size() << " bytes";
+    EXPECT_EQ(shell_output(compose_command(prefix, name)), name) << "name of " << name.size() << " bytes";
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "a name ran as shell syntax";
 }
 
 TEST(ComposeCommand, PassesAVeryLongNameWhole) {
