@@ -28,13 +28,6 @@ std::string run(std::string_view tool_output) { return action(kExtractPrompt, to
 
 std::string menu() { return std::string(kMenu); }
 
-std::string read_file(const std::filesystem::path& path) {
-  std::ifstream in(path);
-  std::stringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
 TEST(Jarmenu, WritesExactlyTheseBytesOnAPipe) {
   struct Case {
     const char* why;

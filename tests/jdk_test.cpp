@@ -1,9 +1,6 @@
 // The built jarmenu with the JDK's real jar and java, on archives the JDK built.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "support.h"
 
 namespace jarmenu::test {
@@ -17,13 +14,6 @@ constexpr const char* kGreetingFile = GREETING_FILE;
 // Without a JDK every test here skips itself before it looks at these.
 constexpr const char* kGreetingFile = "";
 #endif
-
-std::string read_file(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
 
 /// A fresh working directory holding the fixture archives under the names given.
 class JdkTest : public ::testing::Test {

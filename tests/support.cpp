@@ -6,6 +6,9 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 #include <fcntl.h>
@@ -58,8 +61,10 @@ ExecPlan make_plan(const Launch& launch) {
   ::_exit(127);
 }
 
-/// Reaps `pid` by the deadline, killing it if it is still running then; the exit status or -1.
-int reap(pid_t pid, Clock::time_point deadline, bool* timed_out = nullptr) {
+/// Reaps `pid` by the deadline, calling `meanwhile` between looks and killing it if it is still
+/// running then; the exit status, or -1 if it did not exit normally.
+int reap(pid_t pid, Clock::time_point deadline, bool* timed_out = nullptr,
+         const std::function<void()>& meanwhile = [] { std::this_thread::sleep_for(2ms); }) {
   int status = 0;
   for (;;) {
     const pid_t done = ::waitpid(pid, &status, WNOHANG);
@@ -71,7 +76,7 @@ int reap(pid_t pid, Clock::time_point deadline, bool* timed_out = nullptr) {
       if (timed_out != nullptr) *timed_out = true;
       return -1;
     }
-    std::this_thread::sleep_for(2ms);
+    meanwhile();
   }
 }
 
@@ -123,6 +128,13 @@ std::string read_available(int fd) {
     got.append(buffer, static_cast<std::size_t>(n));
   }
   return got;
+}
+
+std::string read_file(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
 }
 
 TempDir::TempDir() {
@@ -233,20 +245,12 @@ void PtySession::collect_for(std::chrono::milliseconds period) {
 }
 
 int PtySession::wait_exit(std::chrono::milliseconds deadline) {
-  const auto until = Clock::now() + deadline;
-  int status = 0;
-  for (;;) {
-    // Keep draining the terminal so that jarmenu never blocks writing to it.
-    read_some(5ms);
-    const pid_t done = ::waitpid(pid_, &status, WNOHANG);
-    if (done == pid_) {
-      pid_ = -1;
-      while (read_some(0ms)) {
-      }
-      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    if (Clock::now() >= until) return -1;
+  // Keep draining the terminal so that jarmenu never blocks writing to it.
+  const int status = reap(pid_, Clock::now() + deadline, nullptr, [this] { read_some(5ms); });
+  pid_ = -1;
+  while (read_some(0ms)) {
   }
+  return status;
 }
 
 }  // namespace jarmenu::test

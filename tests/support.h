@@ -43,6 +43,9 @@ void write_fully(int fd, std::string_view bytes);
 /// Reads whatever `fd` holds now without waiting for more; "" when nothing is waiting.
 std::string read_available(int fd);
 
+/// The whole content of the file at `path`; "" if it cannot be read.
+std::string read_file(const std::filesystem::path& path);
+
 /// A fresh directory, removed with everything in it when the owner goes away.
 class TempDir {
  public:
@@ -93,7 +96,7 @@ class PtySession {
   /// Everything shown since the last mark; mark() starts a new stretch.
   const std::string& seen() const { return seen_; }
   void mark() { seen_.clear(); }
-  /// Waits for jarmenu to end: its exit status, or -1 if it did not exit normally by the deadline.
+  /// Waits for jarmenu to end, killing it at the deadline: its exit status, or -1 if it did not exit normally.
   int wait_exit(std::chrono::milliseconds deadline = 20s);
 
  private:
