@@ -50,12 +50,17 @@ std::string compose_command(std::string_view prefix, std::string_view name) {
   // The name ends at a zero byte, as a C string handed to the interpreter would.
   name = name.substr(0, name.find('\0'));
   std::string command(prefix);
-  // A leading ~/ stays outside the quotes so that it still names the home directory.
+  std::string word(name);
   if (name.starts_with("~/")) {
+    // A leading ~/ stays outside the quotes so that it still names the home directory.
     command += "~/";
-    name.remove_prefix(2);
+    word.erase(0, 2);
+  } else if (name.starts_with('-') || name.starts_with('@')) {
+    // The tools take a word that begins with - as an option and one that begins with @ as a
+    // file of further arguments; ./ keeps it the name of a file.
+    word.insert(0, "./");
   }
-  if (!name.empty()) append_shell_word(command, name);
+  append_shell_word(command, word);
   return command;
 }
 

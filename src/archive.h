@@ -23,7 +23,8 @@ void extract_archive();
 /// Runs an archive as an application with `java -jar`.
 void run_archive();
 
-/// The command line for `prefix` and `name`, the name reaching the tool as one literal argument.
+/// The command line for `prefix` and `name`, the name reaching the tool as one literal argument that
+/// names a file, never an option (cut at a zero byte; empty gives the prefix alone).
 std::string compose_command(std::string_view prefix, std::string_view name);
 
 }  // namespace jarmenu

@@ -81,6 +81,14 @@ TEST(Jarmenu, HandsTheToolTheNameLiterallyAndRunsNothingElse) {
       {"*.jar", "*.jar"},
       {"~/apps/x.jar", "$HOME/apps/x.jar"},
       {"~/it's.jar", "$HOME/it's.jar"},
+      {"-x.jar", "./-x.jar"},
+      {"@x.jar", "./@x.jar"},
+      {"--help", "./--help"},
+      {"-", "./-"},
+      {"@", "./@"},
+      {"-it's.jar", "./-it's.jar"},
+      {"~/-x.jar", "$HOME/-x.jar"},
+      {"x-@.jar", "x-@.jar"},
   };
   for (const Case& c : cases) {
     TempDir dir;

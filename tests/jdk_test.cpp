@@ -23,7 +23,9 @@ class JdkTest : public ::testing::Test {
     GTEST_SKIP() << "no JDK was found when the build was configured";
 #else
     std::filesystem::copy_file(kHelloJar, dir_.path() / "hello.jar");
-    std::filesystem::copy_file(kHelloJar, dir_.path() / "it's&ok.jar");
+    // Names the tools would take for options or argument files, were they passed as they stand.
+    for (const char* name : {"it's&ok.jar", "@hello.jar", "-hello.jar", "-version"})
+      std::filesystem::copy_file(kHelloJar, dir_.path() / name);
     std::filesystem::copy_file(kEchoJar, dir_.path() / "echo.jar");
 #endif
   }
@@ -50,7 +52,7 @@ class JdkTest : public ::testing::Test {
 };
 
 TEST_F(JdkTest, ViewListsTheArchiveEntries) {
-  for (const std::string name : {"hello.jar", "it's&ok.jar"}) {
+  for (const std::string name : {"hello.jar", "it's&ok.jar", "@hello.jar"}) {
     const RunResult result = run("1 " + name + "\n4\n");
     for (const char* entry : {"META-INF/MANIFEST.MF", "Hello.class", "data/greeting.txt"})
       EXPECT_TRUE(is_action(result.output, text::kViewPrompt, entry, "Done viewing...\n")) << name;
@@ -71,7 +73,7 @@ TEST_F(JdkTest, ExtractCreatesTheEntriesInTheWorkingDirectory) {
 }
 
 TEST_F(JdkTest, RunStartsTheApplication) {
-  for (const std::string name : {"hello.jar", "it's&ok.jar"}) {
+  for (const std::string name : {"hello.jar", "it's&ok.jar", "-hello.jar", "-version"}) {
     const RunResult result = run("3 " + name + "\n4\n");
     EXPECT_TRUE(is_action(result.output, text::kExtractPrompt, "Hello says: hello from inside the archive\n",
                           "Done running...\n"))
