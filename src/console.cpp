@@ -50,6 +50,16 @@ int read_byte(int fd) {
   }
 }
 
+/// Whether `fd` has a byte, its end or an error to report without waiting.
+bool is_waiting(int fd) {
+  pollfd entry{fd, POLLIN, 0};
+  for (;;) {
+    const int ready = ::poll(&entry, 1, 0);
+    if (ready >= 0) return ready > 0;
+    if (errno != EINTR) return false;
+  }
+}
+
 /// Whether `byte` is one of space, \t, \n, \v, \f and \r; no other byte is white space.
 bool is_white_space(int byte) {
   return byte == ' ' || (byte >= '\t' && byte <= '\r');
@@ -92,7 +102,8 @@ void OutputStream::flush() {
   buffer_.clear();
 }
 
-InputStream::InputStream(int fd, OutputStream& tie) : fd_(fd), tie_(tie), put_back_(kNothing) {}
+// Before the first read the reader stands at the start of a line, as after a line feed.
+InputStream::InputStream(int fd, OutputStream& tie) : fd_(fd), tie_(tie), put_back_(kNothing), last_read_('\n') {}
 
 bool InputStream::read_number(std::int32_t& destination) {
   if (!begin_read()) return false;
@@ -146,7 +157,7 @@ bool InputStream::begin_read() {
 }
 
 int InputStream::next_byte() {
-  if (put_back_ == kNothing) return read_byte(fd_);
+  if (put_back_ == kNothing) return last_read_ = read_byte(fd_);
   const int byte = put_back_;
   put_back_ = kNothing;
   return byte;
@@ -156,6 +167,12 @@ int InputStream::skip_white_space() {
   int byte = next_byte();
   while (is_white_space(byte)) byte = next_byte();
   return byte;
+}
+
+void InputStream::drop_rest_of_line() {
+  // Only what is already waiting: the user may never type the rest, and must not be kept waiting.
+  while (last_read_ != '\n' && last_read_ != kEnd && is_waiting(fd_)) last_read_ = read_byte(fd_);
+  put_back_ = kNothing;
 }
 
 void InputStream::fail_at_end() {
@@ -170,6 +187,12 @@ std::string read_word() { return standard_input().read_word(); }
 bool read_number(std::int32_t& destination) { return standard_input().read_number(destination); }
 
 void flush_output() { standard_output().flush(); }
+
+void drop_rest_of_typed_line() {
+  // A pipe or a file keeps the rest for whoever reads next; a terminal would hand it to the shell,
+  // which would run it as a command.
+  if (::isatty(STDIN_FILENO) == 1) standard_input().drop_rest_of_line();
+}
 
 void keep_running_on_broken_pipe() {
   // A caught signal, unlike an ignored one, is back at its default in every

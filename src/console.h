@@ -53,6 +53,9 @@ class InputStream {
   bool end_of_input() const { return end_of_input_; }
   /// Whether a read has failed; a failed stream fails every read.
   bool failed() const { return failed_; }
+  /// Takes and drops what is already waiting of the line the last byte read belongs to, up to and
+  /// including its line feed; never waits, and drops nothing after a line feed or the end of input.
+  void drop_rest_of_line();
 
  private:
   /// Fails at once on a marked stream; otherwise flushes the tie and lets the read go on.
@@ -67,6 +70,7 @@ class InputStream {
   int fd_;
   OutputStream& tie_;
   int put_back_;  // the byte that ended the last item, to be read again; or none
+  int last_read_;  // the last byte taken from the descriptor, or the end
   bool end_of_input_ = false;
   bool failed_ = false;
 };
@@ -79,6 +83,8 @@ std::string read_word();
 bool read_number(std::int32_t& destination);
 /// Flushes standard output; the program calls it once more as it ends.
 void flush_output();
+/// On a terminal, drops the rest of the line the user typed, so that the shell does not run it.
+void drop_rest_of_typed_line();
 /// Lets a write to a closed pipe fail with EPIPE instead of killing the program.
 void keep_running_on_broken_pipe();
 

@@ -6,5 +6,6 @@ int main() {
   jarmenu::keep_running_on_broken_pipe();
   jarmenu::main_menu();
   jarmenu::flush_output();
+  jarmenu::drop_rest_of_typed_line();
   return 0;
 }

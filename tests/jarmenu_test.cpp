@@ -28,11 +28,17 @@ std::string run(std::string_view tool_output) { return action(kExtractPrompt, to
 
 std::string menu() { return std::string(kMenu); }
 
+/// Scripts that run jarmenu, say how it ended and, in kThenRead, read one more line as a shell would.
+constexpr const char* kInputClosed = "\"$JARMENU\" <&-; echo \"[ended $?]\"";
+constexpr const char* kInputADirectory = "\"$JARMENU\" </; echo \"[ended $?]\"";
+constexpr const char* kThenRead = "\"$JARMENU\"; echo \"[ended $?]\"; IFS= read -r rest; printf '[%s]\\n' \"$rest\"";
+
 TEST(Jarmenu, WritesExactlyTheseBytesOnAPipe) {
   struct Case {
     const char* why;
     std::string input;
     std::string expected;
+    const char* script = "";
   } const cases[] = {
       {"4 quits at once", "4\n", menu()},
       {"empty input ends as 4 does", "", menu()},
@@ -57,10 +63,14 @@ TEST(Jarmenu, WritesExactlyTheseBytesOnAPipe) {
       {"actions repeat, each followed by the whole menu", "1 a\n2 b\n3 c\n4\n",
        menu() + view("jar <tvf> <a>\n") + menu() + extract("jar <xvf> <b>\n") + menu() +
            run("java <-jar> <c>\n") + menu()},
+      {"a closed standard input ends it at once", "", menu() + "[ended 0]\n", kInputClosed},
+      {"so does one whose reads fail", "", menu() + "[ended 0]\n", kInputADirectory},
+      {"on a pipe the rest after 4 is the next reader's", "4 echo kept\nmore\n", menu() + "[ended 0]\n[echo kept]\n",
+       kThenRead},
   };
   for (const Case& c : cases) {
     TempDir dir;
-    const RunResult result = run_on_pipes({dir.path(), {}}, c.input);
+    const RunResult result = run_on_pipes({dir.path(), {}, true, false, c.script}, c.input, false, 10s);
     EXPECT_EQ(result.output, c.expected) << c.why;
     EXPECT_EQ(result.exit_status, 0) << c.why;
   }

@@ -27,13 +27,15 @@ using Clock = std::chrono::steady_clock;
 /// Everything a child needs to exec jarmenu, prepared before fork so the child only makes system calls.
 struct ExecPlan {
   std::string directory;
+  std::string shell_script;
   std::vector<std::string> environment;
   std::vector<char*> envp;
 };
 
 ExecPlan make_plan(const Launch& launch) {
-  ExecPlan plan{launch.directory.string(), {}, {}};
+  ExecPlan plan{launch.directory.string(), launch.shell_script, {}, {}};
   std::vector<std::pair<std::string, std::string>> overrides = launch.environment;
+  if (!launch.shell_script.empty()) overrides.emplace_back("JARMENU", JARMENU_BINARY);
   const char* path = std::getenv("PATH");
   std::string search_path = path != nullptr ? path : "/usr/bin:/bin";
   if (launch.fake_tools) search_path = std::string(FAKE_TOOLS_DIR) + ":" + search_path;
@@ -51,13 +53,23 @@ ExecPlan make_plan(const Launch& launch) {
   return plan;
 }
 
-/// In the child: enters the directory and becomes jarmenu, with SIGPIPE as a shell would leave it.
-[[noreturn]] void exec_child(const ExecPlan& plan) {
+/// In the child: enters the directory and becomes jarmenu, or the shell running the plan's script,
+/// with SIGPIPE as a shell would leave it.
+[[noreturn]] void exec_child(ExecPlan& plan) {
   ::signal(SIGPIPE, SIG_DFL);
+  // A group of its own, so that a deadline kills a script's jarmenu along with the script.
+  // (A terminal's child already leads a session, and stays as it is.)
+  ::setpgid(0, 0);
   if (!plan.directory.empty() && ::chdir(plan.directory.c_str()) != 0) ::_exit(126);
   char binary[] = JARMENU_BINARY;
-  char* argv[] = {binary, nullptr};
-  ::execve(binary, argv, plan.envp.data());
+  char shell[] = "/bin/sh";
+  char dash_c[] = "-c";
+  char* jarmenu_argv[] = {binary, nullptr};
+  char* shell_argv[] = {shell, dash_c, plan.shell_script.data(), nullptr};
+  if (plan.shell_script.empty())
+    ::execve(binary, jarmenu_argv, plan.envp.data());
+  else
+    ::execve(shell, shell_argv, plan.envp.data());
   ::_exit(127);
 }
 
@@ -71,7 +83,7 @@ int reap(pid_t pid, Clock::time_point deadline, bool* timed_out = nullptr,
     if (done == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     if (done < 0 && errno != EINTR) return -1;
     if (Clock::now() >= deadline) {
-      ::kill(pid, SIGKILL);
+      ::kill(-pid, SIGKILL);
       ::waitpid(pid, &status, 0);
       if (timed_out != nullptr) *timed_out = true;
       return -1;
@@ -184,7 +196,7 @@ RunResult run_on_pipes(const Launch& launch, std::string_view input, bool close_
   const auto until = Clock::now() + deadline;
   Pipe in = make_pipe();
   Pipe out = make_pipe();
-  const ExecPlan plan = make_plan(launch);
+  ExecPlan plan = make_plan(launch);
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(in.read_end.get(), STDIN_FILENO);
@@ -202,7 +214,7 @@ RunResult run_on_pipes(const Launch& launch, std::string_view input, bool close_
 }
 
 PtySession::PtySession(const Launch& launch) {
-  const ExecPlan plan = make_plan(launch);
+  ExecPlan plan = make_plan(launch);
   int master = -1;
   pid_ = ::forkpty(&master, nullptr, nullptr, nullptr);
   if (pid_ == 0) exec_child(plan);

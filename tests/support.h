@@ -59,12 +59,13 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-/// How to start jarmenu: where, with which extra environment, and the fake tools or the real ones.
+/// How to start jarmenu: where, with which extra environment, the fake tools or the real ones, and from what script.
 struct Launch {
   std::filesystem::path directory;
   std::vector<std::pair<std::string, std::string>> environment;
   bool fake_tools = true;
   bool errors_to_output = false;  // on pipes: standard error joins standard output, as on a console
+  std::string shell_script = {};  // if set, /bin/sh runs it in jarmenu's place, with $JARMENU naming jarmenu
 };
 
 /// What a finished run left: its standard output and how it ended.

@@ -93,6 +93,34 @@ TEST_F(TerminalTest, CtrlCStopsTheCommandButNotJarmenu) {
   quit();
 }
 
+TEST(TerminalHandoff, LeavesTheNextReaderOnlyTheLinesTypedAfterTheLastAnswer) {
+  // The shell that started jarmenu, standing in as the next reader of the terminal.
+  const std::string script = "\"$JARMENU\"; echo \"[ended $?]\"; IFS= read -r rest; printf '[%s]\\n' \"$rest\"";
+  struct Case {
+    const char* why;
+    std::string_view keys;
+    std::string_view left;  // the line the next reader gets; "" when it must wait for a new one
+  } const cases[] = {
+      {"the rest of the line that quits is dropped", "4 echo LEAKED\r", ""},
+      {"so is the rest of a word at the menu", "quit\r", ""},
+      {"and of an arrow key", "\x1b[A\r", ""},
+      {"and of the line after an action's name", "1 a.jar xecho LEAKED\r", ""},
+      {"a line typed ahead after 4 and Enter stays", "4\rls\r", "ls"},
+      {"a line ended by Ctrl-D is dropped without waiting for more", "4 abc\x04", ""},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    PtySession session({dir.path(), {}, true, false, script});
+    ASSERT_TRUE(session.wait_for(shown(text::kMenu))) << session.seen();
+    session.type(c.keys);
+    ASSERT_TRUE(session.wait_for("[ended 0]\r\n", 5s)) << c.why << ":\n" << session.seen();
+    if (c.left.empty()) session.type("next\r");
+    EXPECT_EQ(session.wait_exit(), 0) << c.why;
+    const std::string line = c.left.empty() ? "next" : std::string(c.left);
+    EXPECT_NE(session.seen().find("[" + line + "]\r\n"), std::string::npos) << c.why << ":\n" << session.seen();
+  }
+}
+
 #ifdef ECHO_JAR
 TEST(RealApplicationOnATerminal, ConversesOnTheSameTerminalAndTheMenuComesBack) {
   TempDir dir;
