@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <thread>
 
@@ -47,6 +48,12 @@ struct PipedConsole {
     if (stream.failed()) result += 'f';
     return result;
   }
+  /// The space-separated descriptions of `kinds` read one after another.
+  std::string read_all(std::string_view kinds) {
+    std::string result;
+    for (const char kind : kinds) result += (result.empty() ? "" : " ") + read(kind);
+    return result;
+  }
 };
 
 /// A run of reads over the whole of an input, and what they must find.
@@ -61,9 +68,7 @@ struct ReadCase {
 std::string transcript(std::string_view input, std::string_view reads) {
   PipedConsole console;
   console.feed_all(input);
-  std::string result;
-  for (const char kind : reads) result += (result.empty() ? "" : " ") + console.read(kind);
-  return result;
+  return console.read_all(reads);
 }
 
 TEST(ReadNumber, FollowsTheConsoleRulesForSignsWhiteSpaceAndOverflow) {
@@ -94,6 +99,7 @@ TEST(ReadWord, TakesBytesUpToWhiteSpaceAndMarksTheEnd) {
   const ReadCase cases[] = {
       {"a word ends at white space, which the next read skips", "  a.jar\tb.jar\n", "ww", "[a.jar] [b.jar]"},
       {"zero bytes and high bytes are word bytes", {"a\0b\x80\xff\n", 6}, "w", {"[a\0b\x80\xff]", 7}},
+      {"so are the bytes next to the white-space ones", "\b\x0e\x1c\x1d\x1e\x1f\x7f\n", "w", "[\b\x0e\x1c\x1d\x1e\x1f\x7f]"},
       {"a word at the very end is whole; the read after it fails", "name", "wn", "[name]e !ef"},
       {"end of input right after digits is not a mark", "1", "nwn", "1 []ef !ef"},
       {"only white space: empty word, both marks", " \n\n", "w", "[]ef"},
@@ -126,61 +132,87 @@ TEST(InputStream, FlushesItsTieBeforeEachReadOnAnUnmarkedStreamOnly) {
   }
 }
 
-TEST(InputStream, WaitsOnNonBlockingInputInsteadOfTakingItAsTheEnd) {
-  PipedConsole console;
-  ::fcntl(console.in.read_end.get(), F_SETFL, O_NONBLOCK);
-  std::thread writer([&] {
-    std::this_thread::sleep_for(100ms);
-    write_fully(console.in.write_end.get(), "42\n");
-  });
-  EXPECT_EQ(console.read('n'), "42");
-  writer.join();
-}
-
-TEST(InputStream, RetriesAReadInterruptedBySignal) {
-  // A handler installed without SA_RESTART makes the blocked read return EINTR.
+TEST(InputStream, WaitsForLateInputThroughSignalsAndNonBlockingDescriptors) {
+  struct Case {
+    const char* why;
+    bool non_blocking;
+    bool interrupted;
+    std::string_view late_input;  // written, and the pipe closed, once the reader is waiting
+    std::string_view reads;
+    std::string_view expected;
+  } const cases[] = {
+      {"a read interrupted by a signal is retried", false, true, "word\n", "w", "[word]"},
+      {"a non-blocking input is waited on, not taken as the end", true, false, "42\n", "n", "42"},
+      {"a wait interrupted by a signal is retried", true, true, "word\n", "w", "[word]"},
+      {"the end that follows a wait is still the end", true, false, "1 x.jar", "nwn", "1 [x.jar]e !ef"},
+  };
+  // A handler installed without SA_RESTART makes a blocked read or poll return EINTR.
   struct sigaction action {};
   action.sa_handler = [](int) {};
   ::sigaction(SIGALRM, &action, nullptr);
-  PipedConsole console;
-  std::thread writer([&] {
-    // Only the reading thread may take the alarm, or the test would prove nothing.
-    sigset_t alarm;
-    sigemptyset(&alarm);
-    sigaddset(&alarm, SIGALRM);
-    ::pthread_sigmask(SIG_BLOCK, &alarm, nullptr);
-    std::this_thread::sleep_for(300ms);
-    write_fully(console.in.write_end.get(), "word\n");
-  });
-  itimerval timer{{0, 0}, {0, 50'000}};
-  ::setitimer(ITIMER_REAL, &timer, nullptr);
-  EXPECT_EQ(console.read('w'), "[word]");
-  writer.join();
+  for (const Case& c : cases) {
+    PipedConsole console;
+    if (c.non_blocking) ::fcntl(console.in.read_end.get(), F_SETFL, O_NONBLOCK);
+    std::atomic<bool> done = false;
+    std::thread writer([&] {
+      // Only the reading thread may take the alarm, or the test would prove nothing.
+      sigset_t alarm;
+      sigemptyset(&alarm);
+      sigaddset(&alarm, SIGALRM);
+      ::pthread_sigmask(SIG_BLOCK, &alarm, nullptr);
+      std::this_thread::sleep_for(300ms);
+      console.feed_all(c.late_input);
+      for (int i = 0; i < 500 && !done; ++i) std::this_thread::sleep_for(10ms);
+      if (done) return;
+      // A reader that missed the end would wait for ever; a directory in the pipe's place fails its read.
+      ADD_FAILURE() << c.why << ": still reading 5 s after the end of input";
+      const test::UniqueFd root(::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+      ::dup2(root.get(), console.in.read_end.get());
+    });
+    itimerval timer{{0, 0}, {0, c.interrupted ? 50'000 : 0}};
+    ::setitimer(ITIMER_REAL, &timer, nullptr);
+    EXPECT_EQ(console.read_all(c.reads), c.expected) << c.why;
+    done = true;
+    writer.join();
+  }
   ::signal(SIGALRM, SIG_DFL);
 }
 
-TEST(OutputStream, KeepsTextsWholeAndInOrderAcrossBufferFills) {
-  test::Pipe out = make_pipe();
-  std::string expected;
-  std::string got;
-  std::thread reader([&] {
-    char buffer[512];
-    for (ssize_t n; (n = ::read(out.read_end.get(), buffer, sizeof buffer)) > 0;)
-      got.append(buffer, static_cast<std::size_t>(n));
-  });
-  {
-    OutputStream stream(out.write_end.get());
-    for (int i = 0; i < 5000; ++i) {
-      const std::string line = "line " + std::to_string(i) + std::string(static_cast<std::size_t>(i % 97), '.') + "\n";
-      stream.write(line);
-      expected += line;
+TEST(OutputStream, KeepsTextsWholeAndInOrderAcrossBufferFillsAndSlowReaders) {
+  struct Case {
+    const char* why;
+    bool non_blocking;
+    std::chrono::milliseconds reader_delay;
+  } const cases[] = {
+      {"a reader that keeps up gets every text", false, 0ms},
+      {"a non-blocking output whose reader is slow is waited on, not given up on", true, 200ms},
+  };
+  for (const Case& c : cases) {
+    test::Pipe out = make_pipe();
+    if (c.non_blocking) ::fcntl(out.write_end.get(), F_SETFL, O_NONBLOCK);
+    std::string expected;
+    std::string got;
+    std::thread reader([&] {
+      std::this_thread::sleep_for(c.reader_delay);
+      char buffer[512];
+      for (ssize_t n; (n = ::read(out.read_end.get(), buffer, sizeof buffer)) > 0;)
+        got.append(buffer, static_cast<std::size_t>(n));
+    });
+    {
+      // Far more than a pipe holds, so a slow reader fills it.
+      OutputStream stream(out.write_end.get());
+      for (int i = 0; i < 5000; ++i) {
+        const std::string line = "line " + std::to_string(i) + std::string(static_cast<std::size_t>(i % 97), '.') + "\n";
+        stream.write(line);
+        expected += line;
+      }
+      stream.flush();
+      EXPECT_FALSE(stream.bad()) << c.why;
+      out.write_end.reset();
     }
-    stream.flush();
-    EXPECT_FALSE(stream.bad());
-    out.write_end.reset();
+    reader.join();
+    EXPECT_EQ(got, expected) << c.why;
   }
-  reader.join();
-  EXPECT_EQ(got, expected);
 }
 
 TEST(OutputStream, TurnsBadWhenTheReaderHasGoneAndDropsLaterTexts) {
