@@ -38,7 +38,10 @@ struct PipedConsole {
   std::string read(char kind) {
     std::string result;
     if (kind == 'w') {
-      result = "[" + stream.read_word() + "]";
+      // Appended piece by piece: GCC 12 at -O3 warns falsely about "[" + word (-Wrestrict).
+      result = '[';
+      result += stream.read_word();
+      result += ']';
     } else {
       std::int32_t value = kUntouched;
       const bool ok = stream.read_number(value);
@@ -51,7 +54,10 @@ struct PipedConsole {
   /// The space-separated descriptions of `kinds` read one after another.
   std::string read_all(std::string_view kinds) {
     std::string result;
-    for (const char kind : kinds) result += (result.empty() ? "" : " ") + read(kind);
+    for (const char kind : kinds) {
+      if (!result.empty()) result += ' ';
+      result += read(kind);
+    }
     return result;
   }
 };
