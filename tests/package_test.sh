@@ -1,19 +1,32 @@
 #!/bin/sh
-# Builds a release tree of its own, installs it into a scratch prefix and
-# packages it as a .deb, and checks that both carry a working jarmenu and a
-# manual page that renders without warnings. The tree is its own because cpack
-# first brings the tree it packs up to date, which must never be the tree
-# whose tests are running. Usage: package_test.sh SOURCE_DIR
+# Builds release trees of its own, installs one into a scratch prefix and
+# packages it as a .deb and an .rpm, and checks that each carries a working
+# jarmenu, a manual page that renders without warnings, the license and the
+# dependency on a JDK; that both packages pass their distribution's checker;
+# that every version agrees; and that a second build, in another directory,
+# gives the same bytes. The trees are its own because cpack first brings the
+# tree it packs up to date, which must never be the tree whose tests are
+# running. Usage: package_test.sh SOURCE_DIR
 set -eu
+source_dir=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-build=$work/build
-cmake -S "$1" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-cmake --build "$build" >/dev/null
+# Packages are made as for a release: with a fixed time, so that they repeat.
+export SOURCE_DATE_EPOCH=1796630400
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# has TEXT PATTERN WHAT: fails unless TEXT holds a line matching PATTERN.
+has() { printf '%s\n' "$1" | grep -Eq -- "$2" || fail "$3: $1"; }
 
-# check_tree ROOT: ROOT/usr-like prefix holds a runnable jarmenu and a clean manual.
+# package BUILD: configures and builds BUILD, then makes its .deb and .rpm in BUILD/packages.
+package() {
+  cmake -S "$source_dir" -B "$1" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+  cmake --build "$1" >/dev/null
+  cpack -G "DEB;RPM" --config "$1/CPackConfig.cmake" -B "$1/packages" >"$1/cpack.log" 2>&1 ||
+    fail "cpack: $(cat "$1/cpack.log")"
+}
+
+# check_tree ROOT: ROOT/usr-like prefix holds a runnable jarmenu and a clean manual of this version.
 check_tree() {
   [ -x "$1/bin/jarmenu" ] || fail "no executable $1/bin/jarmenu"
   [ "$(printf '4\n' | "$1/bin/jarmenu" | tail -n 1)" = "4: Quit" ] || fail "$1/bin/jarmenu does not show the menu"
@@ -21,19 +34,56 @@ check_tree() {
   [ -f "$manual" ] || fail "no manual $manual"
   warnings=$(gzip -dc "$manual" | groff -man -ww -z -Tutf8 2>&1)
   [ -z "$warnings" ] || fail "the manual renders with warnings: $warnings"
-  gzip -dc "$manual" | grep -q '^\.SH EXIT STATUS' || fail "the manual lacks its EXIT STATUS section"
+  has "$(gzip -dc "$manual")" '^\.SH EXIT STATUS' "the manual lacks its EXIT STATUS section"
+  has "$(gzip -dc "$manual" | head -n 1)" "\"jarmenu $version\"" "the manual's header is not of version $version"
 }
+
+build=$work/build
+package "$build"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+has "$(head -n 1 "$source_dir/doc/changelog")" "^jarmenu \\($version\\) " "the changelog's latest entry is not $version"
+
+# The oldest C library the binary runs on, which the README promises: that of RHEL 9.
+floor=$(objdump -T "$build/jarmenu" | grep -Eo 'GLIBC_[0-9.]+' | sort -uV | tail -n 1)
+[ "$(printf '%s\n' "$floor" GLIBC_2.34 | sort -V | tail -n 1)" = GLIBC_2.34 ] || fail "the binary needs $floor"
 
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 check_tree "$work/prefix"
 
-cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" >"$work/cpack.log" 2>&1 || fail "cpack: $(cat "$work/cpack.log")"
-deb=$(ls "$work"/deb/jarmenu_*.deb) || fail "cpack made no .deb"
-info=$(dpkg-deb --info "$deb")
+deb=$build/packages/jarmenu_${version}_$(dpkg --print-architecture).deb
+[ -f "$deb" ] || fail "cpack made no $deb"
+has "$(dpkg-deb -f "$deb" Depends)" 'default-jdk-headless \| java-sdk-headless' "the .deb does not depend on a JDK"
 contents=$(dpkg-deb --contents "$deb")
-case $info in *"Depends: default-jdk-headless"*) ;; *) fail "the .deb does not depend on a JDK: $info" ;; esac
-case $contents in *" ./usr/bin/jarmenu"*) ;; *) fail "the .deb lacks usr/bin/jarmenu: $contents" ;; esac
-case $contents in *" ./usr/share/man/man1/jarmenu.1.gz"*) ;; *) fail "the .deb lacks the manual: $contents" ;; esac
-dpkg-deb -x "$deb" "$work/unpacked"
-check_tree "$work/unpacked/usr"
-echo "install and .deb: binary and manual present, manual clean"
+for file in bin/jarmenu share/man/man1/jarmenu.1.gz share/doc/jarmenu/copyright share/doc/jarmenu/changelog.gz; do
+  has "$contents" " \./usr/$file\$" "the .deb lacks /usr/$file"
+done
+dpkg-deb -x "$deb" "$work/deb"
+check_tree "$work/deb/usr"
+has "$(cat "$work/deb/usr/share/doc/jarmenu/copyright")" '^License: MIT$' "the .deb's copyright does not name the MIT license"
+# Informational tags are Debian's advice, not its rules; errors and warnings are.
+lintian --allow-root --fail-on error,warning "$deb" || fail "lintian rejects the .deb"
+
+rpm=$(ls "$build"/packages/jarmenu-"$version"-1.*.rpm) || fail "cpack made no .rpm"
+files=$(rpm -qpl "$rpm")
+for file in /usr/bin/jarmenu /usr/share/man/man1/jarmenu.1.gz /usr/share/licenses/jarmenu/LICENSE; do
+  has "$files" "^$file\$" "the .rpm lacks $file"
+done
+has "$(rpm -qpR "$rpm")" '^java-sdk$' "the .rpm does not require a JDK"
+has "$(rpm -qpR "$rpm")" '^libc\.so\.6' "the .rpm does not require the C library"
+has "$(rpm -qp --qf '%{LICENSE}' "$rpm")" '^MIT$' "the .rpm's License tag is not MIT"
+mkdir "$work/rpm"
+(cd "$work/rpm" && rpm2cpio "$rpm" | cpio -idm --quiet)
+check_tree "$work/rpm/usr"
+# Packages are signed by whoever distributes them; there is no home page to
+# name; and rpmlint 2.4 matches a manual's section, not its name, against the
+# binaries, so it finds no manual for any of them.
+lint=$(rpmlint -c "$source_dir/tests/rpmlint.toml" "$rpm" | grep -E ': [EW]: ' |
+  grep -Ev ': (E: no-signature|W: no-url-tag|W: no-manual-page-for-binary jarmenu)$' || true)
+[ -z "$lint" ] || fail "rpmlint rejects the .rpm: $lint"
+
+# The same commit, built in another directory, gives the same binary and packages.
+package "$work/again"
+for file in jarmenu packages/"$(basename "$deb")" packages/"$(basename "$rpm")"; do
+  cmp -s "$build/$file" "$work/again/$file" || fail "$file differs between two builds"
+done
+echo "install, .deb and .rpm: binary, manual, license and JDK present; lintian and rpmlint clean; reproducible"

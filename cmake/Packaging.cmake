@@ -1,0 +1,99 @@
+# Installing and packaging: the program and its manual for every install, and
+# the files each distribution's package format wants beside them. Everything
+# that names a version takes it from project().
+include(GNUInstallDirs)
+
+set(CPACK_PACKAGE_CONTACT "jarmenu maintainers <maintainers@users.noreply.c-seed-06340009.example>")
+
+# A package's version must be the changelog's latest entry, or the two would disagree.
+file(STRINGS ${PROJECT_SOURCE_DIR}/doc/changelog changelog_head LIMIT_COUNT 1)
+string(REPLACE "." "\\." version_pattern ${PROJECT_VERSION})
+if(NOT changelog_head MATCHES "^jarmenu \\(${version_pattern}\\) ")
+  message(FATAL_ERROR "doc/changelog begins with \"${changelog_head}\", not with version ${PROJECT_VERSION}: add an entry")
+endif()
+
+# Writes the Debian changelog at `debian` to `rpm` in RPM's %changelog form, newest first,
+# each entry under the package's release.
+function(jarmenu_rpm_changelog debian rpm)
+  file(STRINGS ${debian} lines)
+  set(result "")
+  set(items "")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^jarmenu \\(([^)]+)\\)")
+      set(version ${CMAKE_MATCH_1})
+    elseif(line MATCHES "^  \\* (.*)")
+      string(APPEND items "- ${CMAKE_MATCH_1}\n")
+    elseif(line MATCHES "^    (.*)")
+      string(APPEND items "  ${CMAKE_MATCH_1}\n")
+    elseif(line MATCHES "^ -- (.*>)  ([A-Za-z]+), ([0-9]+) ([A-Za-z]+) ([0-9]+) ")
+      string(APPEND result "* ${CMAKE_MATCH_2} ${CMAKE_MATCH_4} ${CMAKE_MATCH_3} ${CMAKE_MATCH_5} "
+        "${CMAKE_MATCH_1} - ${version}-${CPACK_RPM_PACKAGE_RELEASE}\n${items}\n")
+      set(items "")
+    endif()
+  endforeach()
+  file(WRITE ${rpm} "${result}")
+endfunction()
+
+# Manual pages and changelogs are installed compressed, without names or times, so builds repeat.
+function(jarmenu_gzip output input)
+  add_custom_command(OUTPUT ${output} COMMAND gzip -9 -n -c ${input} > ${output} DEPENDS ${input} VERBATIM)
+endfunction()
+configure_file(doc/jarmenu.1.in jarmenu.1 @ONLY)
+jarmenu_gzip(jarmenu.1.gz ${CMAKE_CURRENT_BINARY_DIR}/jarmenu.1)
+jarmenu_gzip(changelog.gz ${PROJECT_SOURCE_DIR}/doc/changelog)
+add_custom_target(documentation ALL DEPENDS jarmenu.1.gz changelog.gz)
+
+# Debian's copyright file carries the license's terms as they stand in LICENSE, indented.
+file(READ LICENSE license_text)
+string(REGEX REPLACE "^.*\nCopyright[^\n]*\n\n" "" license_terms "${license_text}")
+string(STRIP "${license_terms}" license_terms)
+string(REPLACE "\n\n" "\n.\n" license_terms "${license_terms}")
+string(REPLACE "\n" "\n " license_terms " ${license_terms}")
+configure_file(doc/copyright.in copyright @ONLY)
+
+install(TARGETS jarmenu RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/jarmenu.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT program)
+# Debian keeps the copyright and the changelog in the package's doc directory; the Red Hat
+# family keeps the license in a directory of its own. Each goes only into its own package.
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
+  DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT debian EXCLUDE_FROM_ALL)
+install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/licenses/jarmenu COMPONENT rpm EXCLUDE_FROM_ALL)
+
+set(CPACK_PACKAGE_NAME jarmenu)
+set(CPACK_PACKAGE_VENDOR "The jarmenu authors")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "numbered menu for viewing, extracting and running Java archives")
+file(READ doc/description.txt CPACK_PACKAGE_DESCRIPTION)
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+# One package per format, of the components CPackPerGenerator.cmake names for it.
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_RPM_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/CPackPerGenerator.cmake)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "default-jdk-headless | java-sdk-headless")
+
+set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
+set(CPACK_RPM_PACKAGE_RELEASE 1)
+set(CPACK_RPM_PACKAGE_SUMMARY "Numbered menu for viewing, extracting and running Java archives")
+set(CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_RPM_PACKAGE_LICENSE MIT)
+set(CPACK_RPM_PACKAGE_GROUP "Development/Tools")
+# java-sdk is what the Red Hat family's system JDK provides (with java-devel): jar, and java with it.
+set(CPACK_RPM_PACKAGE_REQUIRES "java-sdk")
+# The filesystem package owns these directories.
+set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION
+  /usr/share/man /usr/share/man/man1 /usr/share/licenses /usr/share/doc)
+set(CPACK_RPM_USER_FILELIST "%license /usr/share/licenses/jarmenu/LICENSE")
+jarmenu_rpm_changelog(${PROJECT_SOURCE_DIR}/doc/changelog ${CMAKE_CURRENT_BINARY_DIR}/rpm-changelog)
+set(CPACK_RPM_CHANGELOG_FILE ${CMAKE_CURRENT_BINARY_DIR}/rpm-changelog)
+# With SOURCE_DATE_EPOCH set, the package's times and build host are fixed, so builds repeat.
+set(CPACK_RPM_SPEC_MORE_DEFINE "%define packager ${CPACK_PACKAGE_CONTACT}
+%define _buildhost reproducible
+%define use_source_date_epoch_as_buildtime 1
+%define clamp_mtime_to_source_date_epoch 1")
+include(CPack)
