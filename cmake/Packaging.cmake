@@ -63,7 +63,6 @@ set(CPACK_PACKAGE_NAME jarmenu)
 set(CPACK_PACKAGE_VENDOR "The jarmenu authors")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "numbered menu for viewing, extracting and running Java archives")
 file(READ doc/description.txt CPACK_PACKAGE_DESCRIPTION)
-set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 # One package per format, of the components CPackPerGenerator.cmake names for it.
