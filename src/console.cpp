@@ -12,14 +12,17 @@ namespace {
 constexpr int kEnd = -1;      // no byte: the end of input, or a read error
 constexpr int kNothing = -2;  // no byte put back
 
-/// Waits until `fd` is ready for `events` or has hung up; false if waiting itself failed.
-bool wait_for(int fd, short events) {
+/// Polls `fd` for `events` for up to `timeout` ms (-1: no limit), retrying on EINTR: poll's result.
+int poll_one(int fd, short events, int timeout) {
   pollfd entry{fd, events, 0};
   for (;;) {
-    if (::poll(&entry, 1, -1) >= 0) return true;
-    if (errno != EINTR) return false;
+    const int ready = ::poll(&entry, 1, timeout);
+    if (ready >= 0 || errno != EINTR) return ready;
   }
 }
+
+/// Waits until `fd` is ready for `events` or has hung up; false if waiting itself failed.
+bool wait_for(int fd, short events) { return poll_one(fd, events, -1) >= 0; }
 
 /// Writes all of `bytes` to `fd`; false at the first error that retrying cannot mend.
 bool write_all(int fd, std::string_view bytes) {
@@ -51,14 +54,7 @@ int read_byte(int fd) {
 }
 
 /// Whether `fd` has a byte, its end or an error to report without waiting.
-bool is_waiting(int fd) {
-  pollfd entry{fd, POLLIN, 0};
-  for (;;) {
-    const int ready = ::poll(&entry, 1, 0);
-    if (ready >= 0) return ready > 0;
-    if (errno != EINTR) return false;
-  }
-}
+bool is_waiting(int fd) { return poll_one(fd, POLLIN, 0) > 0; }
 
 /// Whether `byte` is one of space, \t, \n, \v, \f and \r; no other byte is white space.
 bool is_white_space(int byte) {
