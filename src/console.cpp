@@ -4,6 +4,7 @@
 #include <csignal>
 
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace jarmenu {
@@ -55,6 +56,22 @@ int read_byte(int fd) {
 
 /// Whether `fd` has a byte, its end or an error to report without waiting.
 bool is_waiting(int fd) { return poll_one(fd, POLLIN, 0) > 0; }
+
+/// Whether `fd` is a terminal in line mode, which the kernel hands over a line at a time.
+bool is_line_mode_terminal(int fd) {
+  termios mode{};
+  return ::tcgetattr(fd, &mode) == 0 && (mode.c_lflag & ICANON) != 0;
+}
+
+/// Takes and drops, in one read, what is waiting of the terminal line being read.
+void drop_line_read(int fd) {
+  // A terminal's line is at most this long; one read of a line-mode terminal never goes past the
+  // end of the line it starts in, however that line was ended (Enter, or Ctrl-D with no line feed).
+  constexpr std::size_t kTerminalLineLimit = 4096;
+  char line[kTerminalLineLimit];
+  while (::read(fd, line, sizeof line) < 0 && errno == EINTR) {
+  }
+}
 
 /// Whether `byte` is one of space, \t, \n, \v, \f and \r; no other byte is white space.
 bool is_white_space(int byte) {
@@ -166,9 +183,15 @@ int InputStream::skip_white_space() {
 }
 
 void InputStream::drop_rest_of_line() {
-  // Only what is already waiting: the user may never type the rest, and must not be kept waiting.
-  while (last_read_ != '\n' && last_read_ != kEnd && is_waiting(fd_)) last_read_ = read_byte(fd_);
   put_back_ = kNothing;
+  if (last_read_ == '\n' || last_read_ == kEnd) return;
+  // Only what is already waiting: the user may never type the rest, and must not be kept waiting.
+  if (is_line_mode_terminal(fd_)) {
+    if (is_waiting(fd_)) drop_line_read(fd_);
+    return;
+  }
+  // Byte by byte elsewhere, since only a line-mode terminal stops a read at the end of a line.
+  while (last_read_ != '\n' && last_read_ != kEnd && is_waiting(fd_)) last_read_ = read_byte(fd_);
 }
 
 void InputStream::fail_at_end() {

@@ -53,8 +53,8 @@ class InputStream {
   bool end_of_input() const { return end_of_input_; }
   /// Whether a read has failed; a failed stream fails every read.
   bool failed() const { return failed_; }
-  /// Takes and drops what is already waiting of the line the last byte read belongs to, up to and
-  /// including its line feed; never waits, and drops nothing after a line feed or the end of input.
+  /// Takes and drops what is already waiting of the line the last byte read belongs to, however it
+  /// was ended; never waits, and drops nothing after a line feed or the end of input.
   void drop_rest_of_line();
 
  private:

@@ -95,11 +95,12 @@ TEST_F(TerminalTest, CtrlCStopsTheCommandButNotJarmenu) {
 
 TEST(TerminalHandoff, LeavesTheNextReaderOnlyTheLinesTypedAfterTheLastAnswer) {
   // The shell that started jarmenu, standing in as the next reader of the terminal.
-  const std::string script = "\"$JARMENU\"; echo \"[ended $?]\"; IFS= read -r rest; printf '[%s]\\n' \"$rest\"";
+  constexpr const char* kThenRead = "; echo \"[ended $?]\"; IFS= read -r rest; printf '[%s]\\n' \"$rest\"";
   struct Case {
     const char* why;
     std::string_view keys;
     std::string_view left;  // the line the next reader gets; "" when it must wait for a new one
+    std::string_view start = "\"$JARMENU\"";
   } const cases[] = {
       {"the rest of the line that quits is dropped", "4 echo LEAKED\r", ""},
       {"so is the rest of a word at the menu", "quit\r", ""},
@@ -107,10 +108,16 @@ TEST(TerminalHandoff, LeavesTheNextReaderOnlyTheLinesTypedAfterTheLastAnswer) {
       {"and of the line after an action's name", "1 a.jar xecho LEAKED\r", ""},
       {"a line typed ahead after 4 and Enter stays", "4\rls\r", "ls"},
       {"a line ended by Ctrl-D is dropped without waiting for more", "4 abc\x04", ""},
+      {"a line typed ahead after one ended by Ctrl-D stays", "4 abc\x04ls\r", "ls"},
+      {"a line typed ahead after Ctrl-D at the menu stays", "\x04ls\r", "ls"},
+      {"a line typed ahead after the rest of the quitting line stays", "4 abc\rls\r", "ls"},
+      {"the rest is dropped with the output on a pipe too", "4 echo LEAKED\r", "", "\"$JARMENU\" | cat"},
+      {"a terminal out of line mode loses only the rest of the line", "4 abc\rls\r", "ls",
+       "stty -icanon; \"$JARMENU\""},
   };
   for (const Case& c : cases) {
     TempDir dir;
-    PtySession session({dir.path(), {}, true, false, script});
+    PtySession session({dir.path(), {}, true, false, std::string(c.start) + kThenRead});
     ASSERT_TRUE(session.wait_for(shown(text::kMenu))) << session.seen();
     session.type(c.keys);
     ASSERT_TRUE(session.wait_for("[ended 0]\r\n", 5s)) << c.why << ":\n" << session.seen();
