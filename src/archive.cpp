@@ -69,9 +69,12 @@ void run_archive_action(const ArchiveAction& action) {
   write_text(kExampleLine);
   const std::string name = read_word();
   write_text(kBlankLine);
-  // The status goes unread: the interpreter and the tool report any failure
-  // themselves, on the same console, and the completion text follows regardless.
-  [[maybe_unused]] const int status = std::system(compose_command(action.command_prefix, name).c_str());
+  // The shell replaces itself with the tool, so that system() waits for the tool itself: a signal
+  // the shell would die of (Ctrl-\ at a JVM, which only dumps its threads) cannot bring the menu
+  // back while the tool still runs and reads the terminal. The status goes unread: the shell and
+  // the tool report any failure themselves, and the completion text follows regardless.
+  const std::string line = "exec " + compose_command(action.command_prefix, name);
+  [[maybe_unused]] const int status = std::system(line.c_str());
   write_text(kBlankLine);
   write_text(action.completion_text);
   write_text(kBlankLine);

@@ -127,13 +127,14 @@ TEST(Jarmenu, SurvivesAReaderThatWentAwayAndStillRunsEveryAction) {
                                         "1 a.jar\n2 b.jar\n3 c.jar\n4\n", /*close_output=*/true);
   EXPECT_EQ(result.exit_status, 0);
   EXPECT_FALSE(result.timed_out);
-  // The commands run in jarmenu's directory, and a broken pipe is fatal to them as usual.
+  // The commands run in jarmenu's directory, as its own children (no shell waits between), and a
+  // broken pipe is fatal to them as usual.
   std::istringstream lines(read_file(log));
   const std::string expected[] = {"jar <tvf> <a.jar>", "jar <xvf> <b.jar>", "java <-jar> <c.jar>"};
   std::string line;
   for (const std::string& command : expected) {
     ASSERT_TRUE(std::getline(lines, line)) << "missing: " << command;
-    EXPECT_TRUE(line.starts_with(command + " cwd=" + dir.path().string() + " SigIgn:\t")) << line;
+    EXPECT_TRUE(line.starts_with(command + " cwd=" + dir.path().string() + " parent=jarmenu SigIgn:\t")) << line;
     const unsigned long long ignored = std::stoull(line.substr(line.rfind('\t') + 1), nullptr, 16);
     EXPECT_EQ(ignored & (1ull << (SIGPIPE - 1)), 0u) << "SIGPIPE ignored in: " << line;
   }

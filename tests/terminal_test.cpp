@@ -8,6 +8,7 @@ namespace {
 
 constexpr std::string_view kCtrlC = "\x03";
 constexpr std::string_view kCtrlD = "\x04";
+constexpr std::string_view kCtrlBackslash = "\x1c";
 
 /// `text` as the terminal shows it: each line feed becomes a carriage return and a line feed.
 std::string shown(std::string_view text) {
@@ -90,6 +91,21 @@ TEST_F(TerminalTest, CtrlCStopsTheCommandButNotJarmenu) {
   session_.type(kCtrlC);
   ASSERT_TRUE(session_.wait_for(shown("\nDone running...\n\n") + shown(text::kMenu), 5s)) << session_.seen();
   EXPECT_EQ(session_.seen().find("slow finished"), std::string::npos) << session_.seen();
+  quit();
+}
+
+TEST_F(TerminalTest, CtrlBackslashReachesTheCommandAndTheMenuWaitsForItsEnd) {
+  session_.type("3 quit.jar\r");
+  ASSERT_TRUE(session_.wait_for("quit ready")) << session_.seen();
+  session_.type(kCtrlBackslash);
+  ASSERT_TRUE(session_.wait_for("quit caught", 5s)) << session_.seen();
+  session_.collect_for(300ms);
+  EXPECT_EQ(session_.seen().find("Done running"), std::string::npos) << "the menu came back too soon:\n"
+                                                                      << session_.seen();
+  // The line typed now is the application's, not the menu's.
+  session_.type("typed\r");
+  EXPECT_TRUE(session_.wait_for(shown("java read <typed>\n\nDone running...\n\n") + shown(text::kMenu)))
+      << session_.seen();
   quit();
 }
 
