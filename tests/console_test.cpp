@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <ctime>
 #include <thread>
 
 #include <fcntl.h>
@@ -85,6 +86,7 @@ TEST(ReadNumber, FollowsTheConsoleRulesForSignsWhiteSpaceAndOverflow) {
       {"leading zeros mean nothing", "010 01\n", "nn", "10 1"},
       {"there is no hexadecimal: 0x1 is 0, leaving x1", "0x1\n", "nw", "0 [x1]"},
       {"letters after the digits stay for the next read", "12abc def", "nw", "12 [abc]"},
+      {"so do the bytes either side of the digits", "7/ 7:\n", "nwnw", "7 [/] 7 [:]"},
       {"2^32 + 1 wraps to 1", "4294967297\n", "n", "1"},
       {"2^32 + 4 wraps to 4", "4294967300\n", "n", "4"},
       {"-(2^32 - 1) wraps to 1", "-4294967295\n", "n", "1"},
@@ -105,7 +107,8 @@ TEST(ReadWord, TakesBytesUpToWhiteSpaceAndMarksTheEnd) {
   const ReadCase cases[] = {
       {"a word ends at white space, which the next read skips", "  a.jar\tb.jar\n", "ww", "[a.jar] [b.jar]"},
       {"zero bytes and high bytes are word bytes", {"a\0b\x80\xff\n", 6}, "w", {"[a\0b\x80\xff]", 7}},
-      {"so are the bytes next to the white-space ones", "\b\x0e\x1c\x1d\x1e\x1f\x7f\n", "w", "[\b\x0e\x1c\x1d\x1e\x1f\x7f]"},
+      {"so are 0x01 and the bytes next to the white-space ones", "\x01\b\x0e\x1c\x1d\x1e\x1f\x7f\n", "w",
+       "[\x01\b\x0e\x1c\x1d\x1e\x1f\x7f]"},
       {"a word at the very end is whole; the read after it fails", "name", "wn", "[name]e !ef"},
       {"end of input right after digits is not a mark", "1", "nwn", "1 []ef !ef"},
       {"only white space: empty word, both marks", " \n\n", "w", "[]ef"},
@@ -138,27 +141,39 @@ TEST(InputStream, FlushesItsTieBeforeEachReadOnAnUnmarkedStreamOnly) {
   }
 }
 
-TEST(InputStream, WaitsForLateInputThroughSignalsAndNonBlockingDescriptors) {
+TEST(InputStream, WaitsForLateInputThroughSignalsAndNonBlockingDescriptorsWithoutSpinning) {
+  // What the writer does once the late input is written.
+  enum class Then { kClose, kKeepOpen, kFail };
   struct Case {
     const char* why;
     bool non_blocking;
     bool interrupted;
-    std::string_view late_input;  // written, and the pipe closed, once the reader is waiting
+    std::string_view late_input;  // written once the reader is waiting
+    Then then;
     std::string_view reads;
     std::string_view expected;
   } const cases[] = {
-      {"a read interrupted by a signal is retried", false, true, "word\n", "w", "[word]"},
-      {"a non-blocking input is waited on, not taken as the end", true, false, "42\n", "n", "42"},
-      {"a wait interrupted by a signal is retried", true, true, "word\n", "w", "[word]"},
-      {"the end that follows a wait is still the end", true, false, "1 x.jar", "nwn", "1 [x.jar]e !ef"},
+      {"a read interrupted by a signal is retried", false, true, "word\n", Then::kClose, "w", "[word]"},
+      {"a non-blocking input is waited on, not taken as the end", true, false, "42\n", Then::kClose, "n", "42"},
+      {"a wait interrupted by a signal is retried", true, true, "word\n", Then::kClose, "w", "[word]"},
+      {"the end that follows a wait is still the end", true, false, "1 x.jar", Then::kClose, "nwn", "1 [x.jar]e !ef"},
+      {"a non-blocking input is read as its bytes come", true, false, "42\n", Then::kKeepOpen, "n", "42"},
+      {"a read error in the middle of a word ends it as the end does", false, false, "1 ab", Then::kFail, "nwn",
+       "1 [ab]e !ef"},
   };
   // A handler installed without SA_RESTART makes a blocked read or poll return EINTR.
   struct sigaction action {};
   action.sa_handler = [](int) {};
   ::sigaction(SIGALRM, &action, nullptr);
+  const pthread_t reading_thread = ::pthread_self();
   for (const Case& c : cases) {
     PipedConsole console;
     if (c.non_blocking) ::fcntl(console.in.read_end.get(), F_SETFL, O_NONBLOCK);
+    // A directory in the pipe's place fails every read.
+    const auto fail_reads = [&] {
+      const test::UniqueFd root(::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+      ::dup2(root.get(), console.in.read_end.get());
+    };
     std::atomic<bool> done = false;
     std::thread writer([&] {
       // Only the reading thread may take the alarm, or the test would prove nothing.
@@ -167,17 +182,29 @@ TEST(InputStream, WaitsForLateInputThroughSignalsAndNonBlockingDescriptors) {
       sigaddset(&alarm, SIGALRM);
       ::pthread_sigmask(SIG_BLOCK, &alarm, nullptr);
       std::this_thread::sleep_for(300ms);
-      console.feed_all(c.late_input);
+      write_fully(console.in.write_end.get(), c.late_input);
+      if (c.then == Then::kClose) console.in.write_end.reset();
+      if (c.then == Then::kFail) {
+        // Once the reader waits after the bytes, its next read (after the signal) fails.
+        std::this_thread::sleep_for(200ms);
+        fail_reads();
+        ::pthread_kill(reading_thread, SIGALRM);
+      }
       for (int i = 0; i < 500 && !done; ++i) std::this_thread::sleep_for(10ms);
       if (done) return;
-      // A reader that missed the end would wait for ever; a directory in the pipe's place fails its read.
-      ADD_FAILURE() << c.why << ": still reading 5 s after the end of input";
-      const test::UniqueFd root(::open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-      ::dup2(root.get(), console.in.read_end.get());
+      // A reader that missed its input or the end, or takes errors for bytes, would go on for ever;
+      // a pipe whose writer is gone ends it.
+      ADD_FAILURE() << c.why << ": still reading 5 s after the input";
+      const test::Pipe ended = make_pipe();
+      ::dup2(ended.read_end.get(), console.in.read_end.get());
+      console.in.write_end.reset();
     });
     itimerval timer{{0, 0}, {0, c.interrupted ? 50'000 : 0}};
     ::setitimer(ITIMER_REAL, &timer, nullptr);
+    const std::clock_t cpu_before = std::clock();
     EXPECT_EQ(console.read_all(c.reads), c.expected) << c.why;
+    // A wait that polls without blocking would burn the whole 300 ms.
+    EXPECT_LT(std::clock() - cpu_before, CLOCKS_PER_SEC / 10) << c.why << ": waited busily";
     done = true;
     writer.join();
   }
