@@ -1,9 +1,9 @@
 #include "archive.h"
 
 #include <array>
-#include <cstdlib>
 
 #include "console.h"
+#include "system.h"
 
 namespace jarmenu {
 namespace {
@@ -44,18 +44,41 @@ void append_shell_word(std::string& command, std::string_view word) {
   command += '\'';
 }
 
+/// Appends `word` in double quotes by the C runtime's rules: backslashes are doubled only where a
+/// quote follows them, the closing one included, and a quote inside is escaped.
+void append_quoted_argument(std::string& line, std::string_view word) {
+  line += '"';
+  std::size_t backslashes = 0;
+  for (const char c : word) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    line.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+    line += c;
+    backslashes = 0;
+  }
+  line.append(backslashes * 2, '\\');
+  line += '"';
+}
+
+/// Whether `name` would be taken for an option (-) or a file of further arguments (@).
+bool is_option_like(std::string_view name) { return name.starts_with('-') || name.starts_with('@'); }
+
+/// `name` up to its first zero byte, where a C string handed on would end.
+std::string_view up_to_zero_byte(std::string_view name) { return name.substr(0, name.find('\0')); }
+
 }  // namespace
 
 std::string compose_command(std::string_view prefix, std::string_view name) {
-  // The name ends at a zero byte, as a C string handed to the interpreter would.
-  name = name.substr(0, name.find('\0'));
+  name = up_to_zero_byte(name);
   std::string command(prefix);
   std::string word(name);
   if (name.starts_with("~/")) {
     // A leading ~/ stays outside the quotes so that it still names the home directory.
     command += "~/";
     word.erase(0, 2);
-  } else if (name.starts_with('-') || name.starts_with('@')) {
+  } else if (is_option_like(name)) {
     // The tools take a word that begins with - as an option and one that begins with @ as a
     // file of further arguments; ./ keeps it the name of a file.
     word.insert(0, "./");
@@ -64,17 +87,21 @@ std::string compose_command(std::string_view prefix, std::string_view name) {
   return command;
 }
 
+std::string compose_command_line(std::string_view program, std::string_view arguments, std::string_view name) {
+  name = up_to_zero_byte(name);
+  // The program's own word is taken up to the next quote, with no escapes; a path has no quotes.
+  std::string line = "\"" + std::string(program) + "\" " + std::string(arguments);
+  append_quoted_argument(line, is_option_like(name) ? ".\\" + std::string(name) : std::string(name));
+  return line;
+}
+
 void run_archive_action(const ArchiveAction& action) {
   write_text(action.prompt);
   write_text(kExampleLine);
   const std::string name = read_word();
   write_text(kBlankLine);
-  // The shell replaces itself with the tool, so that system() waits for the tool itself: a signal
-  // the shell would die of (Ctrl-\ at a JVM, which only dumps its threads) cannot bring the menu
-  // back while the tool still runs and reads the terminal. The status goes unread: the shell and
-  // the tool report any failure themselves, and the completion text follows regardless.
-  const std::string line = "exec " + compose_command(action.command_prefix, name);
-  [[maybe_unused]] const int status = std::system(line.c_str());
+  // Whatever goes wrong is the tool's to report; the completion text follows regardless.
+  sys::run_tool(action.command_prefix, name);
   write_text(kBlankLine);
   write_text(action.completion_text);
   write_text(kBlankLine);

@@ -1,9 +1,9 @@
 // Console reading and writing: the program's only contact with the user.
 //
-// Output is held in a buffer and handed to the descriptor when it fills, when
-// the buffer is flushed, or at once on a terminal. Input is read one byte at a
-// time straight from the descriptor, so that a command started by an action
-// finds every byte the program did not need still waiting on standard input.
+// Output is held in a buffer and handed to the system when it fills, when the
+// buffer is flushed, or at once on a terminal. Input is read one byte at a time
+// (system.h), so that a command started by an action finds every byte the
+// program did not need still waiting on standard input.
 #pragma once
 
 #include <cstddef>
@@ -11,19 +11,21 @@
 #include <string>
 #include <string_view>
 
+#include "system.h"
+
 namespace jarmenu {
 
-/// A buffered writer on a descriptor it does not own; once a write fails it drops every later text.
+/// A buffered writer on a handle it does not own; once a write fails it drops every later text.
 class OutputStream {
  public:
-  /// Writes to `fd`, passing each text on at once when `fd` is a terminal.
-  explicit OutputStream(int fd);
+  /// Writes to `handle`, passing each text on at once when it is a terminal.
+  explicit OutputStream(sys::Handle handle);
   OutputStream(const OutputStream&) = delete;
   OutputStream& operator=(const OutputStream&) = delete;
 
   /// Appends `text` whole, unless the stream is bad; writes out on a terminal or when the buffer is full.
   void write(std::string_view text);
-  /// Hands everything held to the descriptor; marks the stream bad if it does not take it all.
+  /// Hands everything held to the handle; marks the stream bad if it does not take it all.
   void flush();
   /// Whether a write has failed; a bad stream stays bad.
   bool bad() const { return bad_; }
@@ -31,7 +33,7 @@ class OutputStream {
  private:
   static constexpr std::size_t kBufferSize = 4096;
 
-  int fd_;
+  sys::Handle handle_;
   bool line_buffered_;
   bool bad_ = false;
   std::string buffer_;
@@ -40,8 +42,8 @@ class OutputStream {
 /// A byte-at-a-time reader of numbers and words that never takes a byte past the end of an item.
 class InputStream {
  public:
-  /// Reads `fd`, which it does not own; every read on an unmarked stream flushes `tie` first.
-  InputStream(int fd, OutputStream& tie);
+  /// Reads `handle`, which it does not own; every read on an unmarked stream flushes `tie` first.
+  InputStream(sys::Handle handle, OutputStream& tie);
   InputStream(const InputStream&) = delete;
   InputStream& operator=(const InputStream&) = delete;
 
@@ -60,17 +62,17 @@ class InputStream {
  private:
   /// Fails at once on a marked stream; otherwise flushes the tie and lets the read go on.
   bool begin_read();
-  /// The byte put back by the last read, else the next byte of the descriptor; -1 at the end.
+  /// The byte put back by the last read, else the next byte of the input; sys::kEnd at the end.
   int next_byte();
   /// The first byte that is not white space; -1 at the end.
   int skip_white_space();
   /// Sets both marks, as a read that meets the end before its item does.
   void fail_at_end();
 
-  int fd_;
+  sys::ByteReader reader_;
   OutputStream& tie_;
   int put_back_;  // the byte that ended the last item, to be read again; or none
-  int last_read_;  // the last byte taken from the descriptor, or the end
+  int last_read_;  // the last byte taken from the input, or the end
   bool end_of_input_ = false;
   bool failed_ = false;
 };
@@ -85,7 +87,5 @@ bool read_number(std::int32_t& destination);
 void flush_output();
 /// On a terminal, drops the rest of the line the user typed, so that the shell does not run it.
 void drop_rest_of_typed_line();
-/// Lets a write to a closed pipe fail with EPIPE instead of killing the program.
-void keep_running_on_broken_pipe();
 
 }  // namespace jarmenu

@@ -75,6 +75,31 @@ TEST(ComposeCommand, TheInterpreterGetsEveryNameByteForByte) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "a name ran as shell syntax";
 }
 
+TEST(ComposeCommandLine, QuotesTheNameByTheRuntimesRulesAndNeverAsAnOption) {
+  struct Case {
+    std::string_view name;
+    std::string_view quoted;  // what follows "C:\jdk\jar.exe" tvf
+  } const cases[] = {
+      {"x.jar", R"("x.jar")"},
+      {"", R"("")"},
+      {"my app.jar", R"("my app.jar")"},
+      {"%PATH%&|^!()'.jar", R"("%PATH%&|^!()'.jar")"},
+      {"*.jar", R"("*.jar")"},
+      {R"(say "hi".jar)", R"("say \"hi\".jar")"},
+      {R"(a\b\\c.jar)", R"("a\b\\c.jar")"},
+      {R"(a\"b)", R"("a\\\"b")"},
+      {R"(dir\)", R"("dir\\")"},
+      {"-x.jar", R"(".\-x.jar")"},
+      {"@x.jar", R"(".\@x.jar")"},
+      {"~/x.jar", R"("~/x.jar")"},
+      {{"a\0b.jar", 7}, R"("a")"},
+      {"\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e.jar", "\"\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e.jar\""},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(compose_command_line(R"(C:\jdk\jar.exe)", "tvf ", c.name), R"("C:\jdk\jar.exe" tvf )" + std::string(c.quoted))
+        << c.name;
+}
+
 TEST(ComposeCommand, PassesAVeryLongNameWhole) {
   const std::string name(5000, 'n');
   EXPECT_EQ(compose_command("java -jar ", name), "java -jar " + name);

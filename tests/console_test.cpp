@@ -249,7 +249,7 @@ TEST(OutputStream, KeepsTextsWholeAndInOrderAcrossBufferFillsAndSlowReaders) {
 }
 
 TEST(OutputStream, TurnsBadWhenTheReaderHasGoneAndDropsLaterTexts) {
-  keep_running_on_broken_pipe();
+  sys::keep_running_on_broken_pipe();
   test::Pipe out = make_pipe();
   out.read_end.reset();
   OutputStream stream(out.write_end.get());
