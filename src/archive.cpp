@@ -90,8 +90,13 @@ std::string compose_command(std::string_view prefix, std::string_view name) {
 std::string compose_command_line(std::string_view program, std::string_view arguments, std::string_view name) {
   name = up_to_zero_byte(name);
   // The program's own word is taken up to the next quote, with no escapes; a path has no quotes.
-  std::string line = "\"" + std::string(program) + "\" " + std::string(arguments);
-  append_quoted_argument(line, is_option_like(name) ? ".\\" + std::string(name) : std::string(name));
+  std::string line = "\"";
+  line.append(program).append("\" ").append(arguments);
+  // No name is no argument, as in the shell's line, so the tool prints its usage.
+  if (name.empty()) return line;
+  std::string word = is_option_like(name) ? ".\\" : "";
+  word += name;
+  append_quoted_argument(line, word);
   return line;
 }
 

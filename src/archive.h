@@ -30,7 +30,8 @@ std::string compose_command(std::string_view prefix, std::string_view name);
 /// The Windows command line that runs `program` with `arguments` (plain words, each followed by a
 /// space) and then `name`, which the C runtime's rules split back into exactly those: the name is
 /// always in double quotes, so no launcher expands a wildcard in it, cut at a zero byte, and given
-/// .\ when it begins with - or @, so that it names a file, never an option. UTF-8 throughout.
+/// .\ when it begins with - or @, so that it names a file, never an option; empty gives no name
+/// argument at all. UTF-8 throughout.
 std::string compose_command_line(std::string_view program, std::string_view arguments, std::string_view name);
 
 }  // namespace jarmenu

@@ -81,7 +81,8 @@ TEST(ComposeCommandLine, QuotesTheNameByTheRuntimesRulesAndNeverAsAnOption) {
     std::string_view quoted;  // what follows "C:\jdk\jar.exe" tvf
   } const cases[] = {
       {"x.jar", R"("x.jar")"},
-      {"", R"("")"},
+      {"", ""},
+      {{"\0x", 2}, ""},
       {"my app.jar", R"("my app.jar")"},
       {"%PATH%&|^!()'.jar", R"("%PATH%&|^!()'.jar")"},
       {"*.jar", R"("*.jar")"},

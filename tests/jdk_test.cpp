@@ -31,7 +31,7 @@ class JdkTest : public ::testing::Test {
   }
 
   RunResult run(std::string_view input) {
-    return run_on_pipes({dir_.path(), {}, /*fake_tools=*/false, /*errors_to_output=*/true}, input);
+    return run_on_pipes({dir_.path(), {}, Tools::kReal, /*errors_to_output=*/true}, input);
   }
 
   /// Whether `output` is one whole action: prompt and example, the tool's output holding

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -26,20 +27,36 @@ using Clock = std::chrono::steady_clock;
 
 /// Everything a child needs to exec jarmenu, prepared before fork so the child only makes system calls.
 struct ExecPlan {
+  std::string binary;
   std::string directory;
   std::string shell_script;
   std::vector<std::string> environment;
   std::vector<char*> envp;
 };
 
-ExecPlan make_plan(const Launch& launch) {
-  ExecPlan plan{launch.directory.string(), launch.shell_script, {}, {}};
-  std::vector<std::pair<std::string, std::string>> overrides = launch.environment;
-  if (!launch.shell_script.empty()) overrides.emplace_back("JARMENU", JARMENU_BINARY);
+/// The Windows build's test directory, or null for the native program.
+const char* windows_build() { return std::getenv("JARMENU_WINDOWS_BUILD"); }
+
+/// The search path that gives the program under test the tools `tools`, in the variable it comes in.
+std::pair<std::string, std::string> tools_path(Tools tools) {
+  // Wine puts WINEPATH before Windows' own directories, none of which holds a jar.exe.
+  if (on_windows()) {
+    std::string fake_tools = (std::filesystem::path(windows_build()) / "fake_tools").string();
+    std::replace(fake_tools.begin(), fake_tools.end(), '/', '\\');
+    return {"WINEPATH", tools == Tools::kFake ? "Z:" + fake_tools : ""};
+  }
   const char* path = std::getenv("PATH");
-  std::string search_path = path != nullptr ? path : "/usr/bin:/bin";
-  if (launch.fake_tools) search_path = std::string(FAKE_TOOLS_DIR) + ":" + search_path;
-  overrides.emplace_back("PATH", search_path);
+  const std::string search_path = path != nullptr ? path : "/usr/bin:/bin";
+  if (tools == Tools::kNone) return {"PATH", "/nonexistent"};
+  return {"PATH", tools == Tools::kFake ? std::string(FAKE_TOOLS_DIR) + ":" + search_path : search_path};
+}
+
+ExecPlan make_plan(const Launch& launch) {
+  const std::string binary = on_windows() ? std::string(windows_build()) + "/jarmenu-wine" : JARMENU_BINARY;
+  ExecPlan plan{binary, launch.directory.string(), launch.shell_script, {}, {}};
+  std::vector<std::pair<std::string, std::string>> overrides = launch.environment;
+  if (!launch.shell_script.empty()) overrides.emplace_back("JARMENU", binary);
+  overrides.push_back(tools_path(launch.tools));
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string_view line(*entry);
     const std::string_view name = line.substr(0, line.find('='));
@@ -61,13 +78,12 @@ ExecPlan make_plan(const Launch& launch) {
   // (A terminal's child already leads a session, and stays as it is.)
   ::setpgid(0, 0);
   if (!plan.directory.empty() && ::chdir(plan.directory.c_str()) != 0) ::_exit(126);
-  char binary[] = JARMENU_BINARY;
   char shell[] = "/bin/sh";
   char dash_c[] = "-c";
-  char* jarmenu_argv[] = {binary, nullptr};
+  char* jarmenu_argv[] = {plan.binary.data(), nullptr};
   char* shell_argv[] = {shell, dash_c, plan.shell_script.data(), nullptr};
   if (plan.shell_script.empty())
-    ::execve(binary, jarmenu_argv, plan.envp.data());
+    ::execve(plan.binary.c_str(), jarmenu_argv, plan.envp.data());
   else
     ::execve(shell, shell_argv, plan.envp.data());
   ::_exit(127);
@@ -98,6 +114,22 @@ int millis_until(Clock::time_point deadline) {
 }
 
 }  // namespace
+
+bool on_windows() { return windows_build() != nullptr; }
+
+std::string native_lines(std::string_view text) {
+  std::string result;
+  for (const char c : text) {
+    if (c == '\n' && on_windows()) result += '\r';
+    result += c;
+  }
+  return result;
+}
+
+std::filesystem::path fake_jar() {
+  return on_windows() ? std::filesystem::path(windows_build()) / "fake_tools" / "jar.exe"
+                      : std::filesystem::path(FAKE_TOOLS_DIR) / "fake_tool";
+}
 
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
   if (this != &other) {

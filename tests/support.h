@@ -59,14 +59,25 @@ class TempDir {
   std::filesystem::path path_;
 };
 
-/// How to start jarmenu: where, with which extra environment, the fake tools or the real ones, and from what script.
+/// Which jar and java the program finds: the stand-ins, the JDK's, or none at all.
+enum class Tools { kFake, kReal, kNone };
+
+/// How to start jarmenu: where, with which extra environment and tools, and from what script.
 struct Launch {
   std::filesystem::path directory;
   std::vector<std::pair<std::string, std::string>> environment;
-  bool fake_tools = true;
+  Tools tools = Tools::kFake;
   bool errors_to_output = false;  // on pipes: standard error joins standard output, as on a console
   std::string shell_script = {};  // if set, /bin/sh runs it in jarmenu's place, with $JARMENU naming jarmenu
 };
+
+/// Whether the program under test is jarmenu.exe, run under Wine, rather than the native jarmenu:
+/// so it is when JARMENU_WINDOWS_BUILD names the Windows build's test directory.
+bool on_windows();
+/// `text` with each line feed as the line end of the program under test: CR LF on Windows.
+std::string native_lines(std::string_view text);
+/// The stand-in jar of the program under test, to copy where no tool may be taken from.
+std::filesystem::path fake_jar();
 
 /// What a finished run left: its standard output and how it ended.
 struct RunResult {

@@ -133,7 +133,7 @@ TEST(TerminalHandoff, LeavesTheNextReaderOnlyTheLinesTypedAfterTheLastAnswer) {
   };
   for (const Case& c : cases) {
     TempDir dir;
-    PtySession session({dir.path(), {}, true, false, std::string(c.start) + kThenRead});
+    PtySession session({dir.path(), {}, Tools::kFake, false, std::string(c.start) + kThenRead});
     ASSERT_TRUE(session.wait_for(shown(text::kMenu))) << session.seen();
     session.type(c.keys);
     ASSERT_TRUE(session.wait_for("[ended 0]\r\n", 5s)) << c.why << ":\n" << session.seen();
@@ -148,7 +148,7 @@ TEST(TerminalHandoff, LeavesTheNextReaderOnlyTheLinesTypedAfterTheLastAnswer) {
 TEST(RealApplicationOnATerminal, ConversesOnTheSameTerminalAndTheMenuComesBack) {
   TempDir dir;
   std::filesystem::copy_file(ECHO_JAR, dir.path() / "echo.jar");
-  PtySession session({dir.path(), {}, /*fake_tools=*/false});
+  PtySession session({dir.path(), {}, Tools::kReal});
   ASSERT_TRUE(session.wait_for(shown(text::kMenu))) << session.seen();
   session.type("3 echo.jar\r");
   ASSERT_TRUE(session.wait_for("Say something:\r\n")) << session.seen();

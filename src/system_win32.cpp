@@ -1,0 +1,205 @@
+// The operating system's part on Windows: the Win32 API alone, and no command interpreter.
+//
+// cmd.exe cannot be handed an arbitrary name safely (it expands %VAR% even inside quotes, a quote
+// ends its quoting, and a jar.bat re-parses its arguments), and it would run a jar.exe or jar.bat
+// from the working directory, where Extract has just written an archive's files. So the tool is
+// looked up on PATH alone and started directly, with a command line the C runtime splits back
+// into exactly its arguments.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <algorithm>
+
+#include "archive.h"
+#include "system.h"
+
+namespace jarmenu::sys {
+namespace {
+
+/// A kernel handle closed exactly once, when its owner goes away.
+class OwnedHandle {
+ public:
+  explicit OwnedHandle(HANDLE handle) : handle_(handle) {}
+  ~OwnedHandle() {
+    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+  }
+  OwnedHandle(const OwnedHandle&) = delete;
+  OwnedHandle& operator=(const OwnedHandle&) = delete;
+
+ private:
+  HANDLE handle_;
+};
+
+/// The HANDLE that `handle` carries.
+HANDLE as_handle(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
+
+/// Whether `handle` is a console; _isatty would also say so of NUL.
+bool is_console(HANDLE handle) {
+  DWORD mode = 0;
+  return ::GetConsoleMode(handle, &mode) != 0;
+}
+
+/// `wide` as UTF-8.
+std::string to_utf8(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  const int length = static_cast<int>(wide.size());
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, bytes.data(), size, nullptr, nullptr);
+  return bytes;
+}
+
+/// `bytes` as UTF-16: read as UTF-8 when they are valid UTF-8, else in the ANSI code page.
+std::wstring to_wide(std::string_view bytes) {
+  if (bytes.empty()) return {};
+  const int length = static_cast<int>(bytes.size());
+  UINT code_page = CP_UTF8;
+  DWORD flags = MB_ERR_INVALID_CHARS;
+  int size = ::MultiByteToWideChar(code_page, flags, bytes.data(), length, nullptr, 0);
+  if (size == 0) {
+    code_page = CP_ACP;
+    flags = 0;
+    size = ::MultiByteToWideChar(code_page, flags, bytes.data(), length, nullptr, 0);
+  }
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  ::MultiByteToWideChar(code_page, flags, bytes.data(), length, wide.data(), size);
+  return wide;
+}
+
+/// One line typed at the console, its line end included, as UTF-8; empty at the end of input.
+std::string read_console_line(HANDLE console) {
+  std::wstring line;
+  wchar_t chunk[4096];
+  do {
+    DWORD got = 0;
+    if (!::ReadConsoleW(console, chunk, static_cast<DWORD>(std::size(chunk)), &got, nullptr) || got == 0) break;
+    line.append(chunk, got);
+  } while (line.back() != L'\n');
+  // The console's own convention: a line that begins with Ctrl+Z ends the input.
+  if (!line.empty() && line.front() == L'\x1a') return {};
+  return to_utf8(line);
+}
+
+/// Whether `directory` names one place whatever the working directory is.
+bool is_absolute(std::wstring_view directory) {
+  const bool drive = directory.size() >= 3 && directory[1] == L':' && (directory[2] == L'\\' || directory[2] == L'/');
+  return drive || directory.starts_with(L"\\\\");
+}
+
+/// The first absolute directory of PATH, in order, that holds a file `file`; empty if none does.
+std::wstring find_on_path(const std::wstring& file) {
+  std::wstring path(::GetEnvironmentVariableW(L"PATH", nullptr, 0), L'\0');
+  path.resize(::GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size())));
+  for (std::size_t start = 0; start <= path.size();) {
+    const std::size_t end = std::min(path.find(L';', start), path.size());
+    std::wstring directory = path.substr(start, end - start);
+    start = end + 1;
+    std::erase(directory, L'"');
+    // An empty or relative entry would name the working directory, or one below it.
+    if (!is_absolute(directory)) continue;
+    if (directory.back() != L'\\' && directory.back() != L'/') directory += L'\\';
+    const std::wstring candidate = directory + file;
+    const DWORD attributes = ::GetFileAttributesW(candidate.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return candidate;
+  }
+  return {};
+}
+
+/// Lets Ctrl+C and Ctrl+Break stop the tool alone: the program itself carries on.
+BOOL WINAPI ignore_interrupt(DWORD event) { return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT; }
+
+/// Starts `program` with the command line `line` on the program's standard handles, and waits for it.
+bool run_and_wait(const std::wstring& program, std::wstring line) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION process{};
+  // A handler, not SetConsoleCtrlHandler(NULL, TRUE), which the tool would inherit; and only while
+  // the tool runs, so that Ctrl+C at the menu still ends the program.
+  ::SetConsoleCtrlHandler(ignore_interrupt, TRUE);
+  const bool started = ::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                        &startup, &process) != 0;
+  if (started) {
+    const OwnedHandle process_handle(process.hProcess);
+    const OwnedHandle thread_handle(process.hThread);
+    ::WaitForSingleObject(process.hProcess, INFINITE);
+  }
+  ::SetConsoleCtrlHandler(ignore_interrupt, FALSE);
+  return started;
+}
+
+/// Writes one line on standard error, where a shell would say that a command could not run.
+void report(std::string_view line) { write_all(reinterpret_cast<Handle>(::GetStdHandle(STD_ERROR_HANDLE)), line); }
+
+}  // namespace
+
+Handle standard_input() { return reinterpret_cast<Handle>(::GetStdHandle(STD_INPUT_HANDLE)); }
+
+Handle standard_output() { return reinterpret_cast<Handle>(::GetStdHandle(STD_OUTPUT_HANDLE)); }
+
+bool is_terminal(Handle handle) { return is_console(as_handle(handle)); }
+
+bool write_all(Handle handle, std::string_view bytes) {
+  // Text mode: each line feed goes out as CR LF, on a console, a pipe or a file alike.
+  std::string text;
+  for (const char c : bytes) {
+    if (c == '\n') text += '\r';
+    text += c;
+  }
+  for (std::string_view rest = text; !rest.empty();) {
+    DWORD written = 0;
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(rest.size(), 1u << 20));
+    if (!::WriteFile(as_handle(handle), rest.data(), chunk, &written, nullptr) || written == 0) return false;
+    rest.remove_prefix(written);
+  }
+  return true;
+}
+
+int ByteReader::read_byte() {
+  const HANDLE handle = as_handle(handle_);
+  // A console is read a line at a time: a byte at a time it would leave the rest of the line to
+  // the shell, and byte-sized console reads are not reliable.
+  if (is_console(handle)) {
+    if (taken_ == line_.size()) {
+      line_ = read_console_line(handle);
+      taken_ = 0;
+    }
+    return line_.empty() ? kEnd : static_cast<unsigned char>(line_[taken_++]);
+  }
+  // Binary, one byte: no line-end translation, 0x1A is a byte like any other, and nothing past
+  // the end of an item is taken from a pipe or a file that a tool reads next.
+  unsigned char byte = 0;
+  DWORD got = 0;
+  if (!::ReadFile(handle, &byte, 1, &got, nullptr) || got == 0) return kEnd;
+  return byte;
+}
+
+void ByteReader::drop_rest_of_line(int) {
+  // The rest of a console line is already the program's, and goes with it; lines typed after it
+  // stay in the console for the shell.
+  line_.clear();
+  taken_ = 0;
+}
+
+void keep_running_on_broken_pipe() {
+  // Nothing to do: a write to a closed pipe fails with an error, and no signal comes.
+}
+
+void run_tool(std::string_view prefix, std::string_view name) {
+  const std::size_t space = prefix.find(' ');
+  const std::string tool = std::string(prefix.substr(0, space)) + ".exe";
+  const std::wstring program = find_on_path(to_wide(tool));
+  if (program.empty()) {
+    report("jarmenu: " + tool + ": not found on PATH\n");
+    return;
+  }
+  const std::string line = compose_command_line(to_utf8(program), prefix.substr(space + 1), to_utf8(to_wide(name)));
+  if (!run_and_wait(program, to_wide(line))) report("jarmenu: " + tool + ": cannot be started\n");
+}
+
+}  // namespace jarmenu::sys

@@ -1,0 +1,103 @@
+// Stands in for the JDK's jar.exe and java.exe on Windows, as fake_tool does on POSIX systems: prints
+// the arguments it was given, as CommandLineToArgvW splits its command line, each in <>, so tests can
+// check them byte for byte. With FAKE_TOOL_LOG set it also logs them with its working directory and
+// its parent's name. A copy found in the working directory marks it, in a file "pwned", and stops.
+#include <windows.h>
+
+#include <shellapi.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string to_utf8(const std::wstring& wide) {
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, bytes.data(), size, nullptr, nullptr);
+  bytes.resize(bytes.size() - 1);
+  return bytes;
+}
+
+/// This process's arguments as UTF-8, the first reduced to the tool's name.
+std::vector<std::string> arguments() {
+  int count = 0;
+  wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  std::vector<std::string> result;
+  for (int i = 0; i < count; ++i) result.push_back(to_utf8(argv[i]));
+  ::LocalFree(argv);
+  std::string& tool = result.at(0);
+  tool = tool.substr(tool.find_last_of("\\/") + 1);
+  if (tool.size() > 4 && tool.ends_with(".exe")) tool.resize(tool.size() - 4);
+  return result;
+}
+
+/// The working directory as the POSIX side names it: Wine's Z: drive is the root.
+std::string working_directory() {
+  wchar_t buffer[MAX_PATH];
+  std::string path = to_utf8(std::wstring(buffer, ::GetCurrentDirectoryW(MAX_PATH, buffer)));
+  if (path.starts_with("Z:")) path.erase(0, 2);
+  for (char& c : path) c = c == '\\' ? '/' : c;
+  return path;
+}
+
+/// The name of the process that started this one, without ".exe".
+std::string parent_name() {
+  const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  DWORD parent = 0;
+  std::string name = "?";
+  for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry))
+    if (entry.th32ProcessID == ::GetCurrentProcessId()) parent = entry.th32ParentProcessID;
+  for (BOOL more = ::Process32FirstW(snapshot, &entry); more; more = ::Process32NextW(snapshot, &entry))
+    if (entry.th32ProcessID == parent) name = to_utf8(entry.szExeFile);
+  ::CloseHandle(snapshot);
+  if (name.ends_with(".exe")) name.resize(name.size() - 4);
+  return name;
+}
+
+/// Whether this copy lies in the working directory, where no tool may be taken from.
+bool runs_from_working_directory() {
+  wchar_t self[MAX_PATH];
+  wchar_t here[MAX_PATH];
+  std::wstring directory(self, ::GetModuleFileNameW(nullptr, self, MAX_PATH));
+  directory.resize(directory.find_last_of(L"\\/"));
+  return ::lstrcmpiW(directory.c_str(), std::wstring(here, ::GetCurrentDirectoryW(MAX_PATH, here)).c_str()) == 0;
+}
+
+/// One line of standard input, a byte at a time so that nothing after it is taken.
+std::string read_line() {
+  std::string line;
+  char byte = 0;
+  DWORD got = 0;
+  while (::ReadFile(::GetStdHandle(STD_INPUT_HANDLE), &byte, 1, &got, nullptr) && got == 1 && byte != '\n')
+    if (byte != '\r') line += byte;
+  return line;
+}
+
+}  // namespace
+
+int main() {
+  if (runs_from_working_directory()) {
+    std::fclose(std::fopen("pwned", "w"));
+    return 3;
+  }
+  const std::vector<std::string> args = arguments();
+  std::string said = args[0];
+  for (std::size_t i = 1; i < args.size(); ++i) said += " <" + args[i] + ">";
+  if (const char* log = std::getenv("FAKE_TOOL_LOG")) {
+    std::FILE* file = std::fopen(log, "a");
+    std::fprintf(file, "%s cwd=%s parent=%s\n", said.c_str(), working_directory().c_str(), parent_name().c_str());
+    std::fclose(file);
+  }
+  std::printf("%s\n", said.c_str());
+  if (args.back() == "reader.jar") {
+    std::fflush(stdout);
+    std::printf("java read <%s>\n", read_line().c_str());
+  }
+  // A failing status, which jarmenu must not care about.
+  return 3;
+}
