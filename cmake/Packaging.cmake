@@ -12,6 +12,23 @@ if(NOT changelog_head MATCHES "^jarmenu \\(${version_pattern}\\) ")
   message(FATAL_ERROR "doc/changelog begins with \"${changelog_head}\", not with version ${PROJECT_VERSION}: add an entry")
 endif()
 
+# Windows gets a zip: the program, the license, and a short README for Windows users.
+if(WIN32)
+  # Text files with Windows' line ends, for whatever editor opens them.
+  configure_file(LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+  configure_file(doc/README-windows.txt README.txt @ONLY NEWLINE_STYLE CRLF)
+  install(TARGETS jarmenu RUNTIME DESTINATION . COMPONENT program)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt ${CMAKE_CURRENT_BINARY_DIR}/README.txt
+    DESTINATION . COMPONENT program)
+  set(CPACK_PACKAGE_NAME jarmenu)
+  set(CPACK_PACKAGE_VENDOR "The jarmenu authors")
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME jarmenu-${PROJECT_VERSION}-win64)
+  set(CPACK_STRIP_FILES ON)
+  include(CPack)
+  return()
+endif()
+
 # Writes the Debian changelog at `debian` to `rpm` in RPM's %changelog form, newest first,
 # each entry under the package's release.
 function(jarmenu_rpm_changelog debian rpm)
