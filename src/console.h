@@ -64,7 +64,7 @@ class InputStream {
   bool begin_read();
   /// The byte put back by the last read, else the next byte of the input; sys::kEnd at the end.
   int next_byte();
-  /// The first byte that is not white space; -1 at the end.
+  /// The first byte that is not white space; sys::kEnd at the end.
   int skip_white_space();
   /// Sets both marks, as a read that meets the end before its item does.
   void fail_at_end();

@@ -29,7 +29,7 @@ bool write_all(Handle handle, std::string_view bytes);
 class ByteReader {
  public:
   /// Reads `handle`, which it does not own.
-  explicit ByteReader(Handle handle) : handle_(handle) {}
+  explicit ByteReader(Handle handle);
 
   /// The next byte, or kEnd at the end of input or on a read error.
   int read_byte();
@@ -39,8 +39,9 @@ class ByteReader {
 
  private:
   Handle handle_;
-  std::string line_;       // a console line read whole, converted to UTF-8 (Windows only)
-  std::size_t taken_ = 0;  // how much of line_ has been handed out
+  bool whole_lines_ = false;  // read a line at a time, as a Windows console is
+  std::string line_;          // the line read whole, converted to UTF-8
+  std::size_t taken_ = 0;     // how much of line_ has been handed out
 };
 
 /// Lets a write to a closed pipe fail instead of ending the program.

@@ -71,6 +71,8 @@ bool write_all(Handle handle, std::string_view bytes) {
   return true;
 }
 
+ByteReader::ByteReader(Handle handle) : handle_(handle) {}
+
 int ByteReader::read_byte() {
   const int fd = static_cast<int>(handle_);
   unsigned char byte = 0;

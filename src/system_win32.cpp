@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "archive.h"
 #include "system.h"
@@ -160,11 +161,13 @@ bool write_all(Handle handle, std::string_view bytes) {
   return true;
 }
 
+// A console is read a line at a time: a byte at a time it would leave the rest of the line to the
+// shell, and byte-sized console reads are not reliable.
+ByteReader::ByteReader(Handle handle) : handle_(handle), whole_lines_(is_console(as_handle(handle))) {}
+
 int ByteReader::read_byte() {
   const HANDLE handle = as_handle(handle_);
-  // A console is read a line at a time: a byte at a time it would leave the rest of the line to
-  // the shell, and byte-sized console reads are not reliable.
-  if (is_console(handle)) {
+  if (whole_lines_) {
     if (taken_ == line_.size()) {
       line_ = read_console_line(handle);
       taken_ = 0;
