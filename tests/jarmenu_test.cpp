@@ -104,6 +104,8 @@ TEST(Jarmenu, HandsTheToolTheNameLiterallyAndRunsNothingElse) {
       {"dir\\", "dir\\"},
       {"\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e.jar", "\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e.jar"},
       {"\xc3\xa9.jar", "\xc3\xa9.jar"},
+      // Not UTF-8: on Windows read in the ANSI code page, Windows-1252 under Wine.
+      {"\xe9t\xe9.jar", "\xe9t\xe9.jar", "\xc3\xa9t\xc3\xa9.jar"},
       {"~/apps/x.jar", "$HOME/apps/x.jar", "~/apps/x.jar"},
       {"~/it's.jar", "$HOME/it's.jar", "~/it's.jar"},
       {"-x.jar", "./-x.jar", ".\\-x.jar"},
