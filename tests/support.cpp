@@ -37,17 +37,20 @@ struct ExecPlan {
 /// The Windows build's test directory, or null for the native program.
 const char* windows_build() { return std::getenv("JARMENU_WINDOWS_BUILD"); }
 
+/// Where the Windows build keeps its stand-in jar.exe and java.exe.
+std::filesystem::path windows_fake_tools() { return std::filesystem::path(windows_build()) / "fake_tools"; }
+
 /// The search path that gives the program under test the tools `tools`, in the variable it comes in.
 std::pair<std::string, std::string> tools_path(Tools tools) {
   // Wine puts WINEPATH before Windows' own directories, none of which holds a jar.exe.
   if (on_windows()) {
-    std::string fake_tools = (std::filesystem::path(windows_build()) / "fake_tools").string();
+    std::string fake_tools = windows_fake_tools().string();
     std::replace(fake_tools.begin(), fake_tools.end(), '/', '\\');
     return {"WINEPATH", tools == Tools::kFake ? "Z:" + fake_tools : ""};
   }
+  if (tools == Tools::kNone) return {"PATH", "/nonexistent"};
   const char* path = std::getenv("PATH");
   const std::string search_path = path != nullptr ? path : "/usr/bin:/bin";
-  if (tools == Tools::kNone) return {"PATH", "/nonexistent"};
   return {"PATH", tools == Tools::kFake ? std::string(FAKE_TOOLS_DIR) + ":" + search_path : search_path};
 }
 
@@ -127,8 +130,7 @@ std::string native_lines(std::string_view text) {
 }
 
 std::filesystem::path fake_jar() {
-  return on_windows() ? std::filesystem::path(windows_build()) / "fake_tools" / "jar.exe"
-                      : std::filesystem::path(FAKE_TOOLS_DIR) / "fake_tool";
+  return on_windows() ? windows_fake_tools() / "jar.exe" : std::filesystem::path(FAKE_TOOLS_DIR) / "fake_tool";
 }
 
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
