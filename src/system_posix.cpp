@@ -7,7 +7,7 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include "archive.h"
+#include "quoting.h"
 #include "system.h"
 
 namespace jarmenu::sys {

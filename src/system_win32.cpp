@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "archive.h"
+#include "quoting.h"
 #include "system.h"
 
 namespace jarmenu::sys {

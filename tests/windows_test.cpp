@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "archive.h"
+#include "quoting.h"
 
 namespace jarmenu {
 namespace {

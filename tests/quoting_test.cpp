@@ -1,4 +1,4 @@
-#include "archive.h"
+#include "quoting.h"
 
 #include <gtest/gtest.h>
 
