@@ -1,6 +1,6 @@
-// The operating system's part of the program, behind one header: reading standard input a byte at
-// a time, writing standard output, telling a terminal, dropping the rest of a typed line, and
-// running a tool. system_posix.cpp and system_win32.cpp implement it; the build picks one.
+// The operating system's part of the program, behind one header: reading standard input (a byte
+// at a time, or a terminal's line whole), writing standard output, telling a terminal, dropping
+// the rest of a typed line, and running a tool. system_posix.cpp and system_win32.cpp implement it; the build picks one.
 #pragma once
 
 #include <cstddef>
@@ -26,6 +26,9 @@ bool is_terminal(Handle handle);
 bool write_all(Handle handle, std::string_view bytes);
 
 /// Reads a handle one byte at a time, taking nothing from a pipe or a file before it is asked for.
+/// A terminal that hands over whole lines (a console, or a terminal in line mode) is read a line at
+/// a time, through the line editor where editing is on, so that the whole typed line is the
+/// program's; a line ended without a line feed (by Ctrl-D) is followed by the end of input, once.
 class ByteReader {
  public:
   /// Reads `handle`, which it does not own.
@@ -33,15 +36,18 @@ class ByteReader {
 
   /// The next byte, or kEnd at the end of input or on a read error.
   int read_byte();
-  /// Takes and drops what is already typed of the line `last_read` belongs to, however that line was
-  /// ended; never waits, and drops nothing when `last_read` is a line feed or kEnd.
+  /// Drops the rest of the line `last_read` belongs to: of a line read whole, what is left of it;
+  /// otherwise what is already typed of it, never waiting, and nothing when `last_read` is a line
+  /// feed or kEnd.
   void drop_rest_of_line(int last_read);
 
  private:
   Handle handle_;
-  bool whole_lines_ = false;  // read a line at a time, as a Windows console is
-  std::string line_;          // the line read whole, converted to UTF-8
-  std::size_t taken_ = 0;     // how much of line_ has been handed out
+  bool whole_lines_ = false;     // a terminal or console, read a line at a time when it hands over lines
+  bool edited_ = false;          // the lines come from the line editor
+  bool end_after_line_ = false;  // the line was ended by Ctrl-D: the end of input follows it
+  std::string line_;             // the line read whole (UTF-8 from a Windows console)
+  std::size_t taken_ = 0;        // how much of line_ has been handed out
 };
 
 /// Lets a write to a closed pipe fail instead of ending the program.

@@ -1,32 +1,45 @@
-// The operating system's part on POSIX systems: descriptors, poll, termios and /bin/sh.
+// The operating system's part on POSIX systems: descriptors, select, termios and /bin/sh.
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <utility>
 
-#include <poll.h>
+#include <sys/select.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include "line_editor.h"
 #include "quoting.h"
 #include "system.h"
 
 namespace jarmenu::sys {
 namespace {
 
-/// Polls `fd` for `events` for up to `timeout` ms (-1: no limit), retrying on EINTR: poll's result.
-int poll_one(int fd, short events, int timeout) {
-  pollfd entry{fd, events, 0};
+// A terminal's line is at most this long; one read of a line-mode terminal never goes past the end
+// of the line it starts in, however that line was ended (Enter, or Ctrl-D with no line feed).
+constexpr std::size_t kTerminalLineLimit = 4096;
+
+/// Waits until `fd` can be read (or written, `for_writing`) without blocking, for up to `timeout`
+/// (null: no limit), retrying on EINTR; false if it is not ready, or waiting failed. select(),
+/// not poll(): macOS's poll() does not support terminals.
+bool wait_ready(int fd, bool for_writing, const timeval* timeout) {
+  if (fd < 0 || fd >= FD_SETSIZE) return false;
   for (;;) {
-    const int ready = ::poll(&entry, 1, timeout);
-    if (ready >= 0 || errno != EINTR) return ready;
+    fd_set ready_set;
+    FD_ZERO(&ready_set);
+    FD_SET(fd, &ready_set);
+    timeval left = timeout != nullptr ? *timeout : timeval{};
+    const int ready = ::select(fd + 1, for_writing ? nullptr : &ready_set, for_writing ? &ready_set : nullptr,
+                               nullptr, timeout != nullptr ? &left : nullptr);
+    if (ready >= 0 || errno != EINTR) return ready > 0;
   }
 }
 
-/// Waits until `fd` is ready for `events` or has hung up; false if waiting itself failed.
-bool wait_for(int fd, short events) { return poll_one(fd, events, -1) >= 0; }
-
 /// Whether `fd` has a byte, its end or an error to report without waiting.
-bool is_waiting(int fd) { return poll_one(fd, POLLIN, 0) > 0; }
+bool is_waiting(int fd) {
+  constexpr timeval kNoWait{};
+  return wait_ready(fd, false, &kNoWait);
+}
 
 /// Whether `fd` is a terminal in line mode, which the kernel hands over a line at a time.
 bool is_line_mode_terminal(int fd) {
@@ -34,14 +47,26 @@ bool is_line_mode_terminal(int fd) {
   return ::tcgetattr(fd, &mode) == 0 && (mode.c_lflag & ICANON) != 0;
 }
 
-/// Takes and drops, in one read, what is waiting of the terminal line being read.
-void drop_line_read(int fd) {
-  // A terminal's line is at most this long; one read of a line-mode terminal never goes past the
-  // end of the line it starts in, however that line was ended (Enter, or Ctrl-D with no line feed).
-  constexpr std::size_t kTerminalLineLimit = 4096;
-  char line[kTerminalLineLimit];
-  while (::read(fd, line, sizeof line) < 0 && errno == EINTR) {
+/// Reads up to `size` bytes of `fd` into `buffer` in one read, retrying on EINTR and waiting on a
+/// descriptor someone else made non-blocking: the count, 0 at the end of input, -1 on an error.
+ssize_t read_some(int fd, char* buffer, std::size_t size) {
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, size);
+    if (got >= 0) return got;
+    if (errno == EINTR) continue;
+    if ((errno == EAGAIN || errno == EWOULDBLOCK) && wait_ready(fd, false, nullptr)) continue;
+    return -1;
   }
+}
+
+/// Reads what a line-mode terminal hands over of one typed line into `line`; false at the end of
+/// input or on an error.
+bool read_typed_line(int fd, std::string& line) {
+  char buffer[kTerminalLineLimit];
+  const ssize_t got = read_some(fd, buffer, sizeof buffer);
+  if (got <= 0) return false;
+  line.assign(buffer, static_cast<std::size_t>(got));
+  return true;
 }
 
 /// Catches SIGPIPE without doing anything, so that the write that caused it fails with EPIPE.
@@ -65,36 +90,44 @@ bool write_all(Handle handle, std::string_view bytes) {
     }
     if (written < 0 && errno == EINTR) continue;
     // A descriptor someone else made non-blocking is waited on, not given up on.
-    if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && wait_for(fd, POLLOUT)) continue;
+    if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && wait_ready(fd, true, nullptr)) continue;
     return false;
   }
   return true;
 }
 
-ByteReader::ByteReader(Handle handle) : handle_(handle) {}
+// Editing is decided once: the terminal and the locale do not change while the program runs.
+ByteReader::ByteReader(Handle handle)
+    : handle_(handle), whole_lines_(is_terminal(handle)), edited_(whole_lines_ && editing_wanted()) {}
 
 int ByteReader::read_byte() {
+  if (taken_ < line_.size()) return static_cast<unsigned char>(line_[taken_++]);
+  if (std::exchange(end_after_line_, false)) return kEnd;
   const int fd = static_cast<int>(handle_);
-  unsigned char byte = 0;
-  for (;;) {
-    const ssize_t got = ::read(fd, &byte, 1);
-    if (got == 1) return byte;
-    if (got == 0) return kEnd;
-    if (errno == EINTR) continue;
-    if ((errno == EAGAIN || errno == EWOULDBLOCK) && wait_for(fd, POLLIN)) continue;
-    return kEnd;
+  line_.clear();
+  taken_ = 0;
+  // Asked at every line, since a command may have left the terminal in another mode. Only a
+  // line-mode terminal stops a read at the end of a line; anything else is read a byte at a time.
+  if (!whole_lines_ || !is_line_mode_terminal(fd)) {
+    char byte = 0;
+    return read_some(fd, &byte, 1) == 1 ? static_cast<unsigned char>(byte) : kEnd;
   }
+  if (!(edited_ ? read_edited_line(line_) : read_typed_line(fd, line_)) || line_.empty()) return kEnd;
+  // Ctrl-D hands over a line without a line feed, and the reader sees the end of input after it.
+  end_after_line_ = !line_.ends_with('\n') && line_.size() < kTerminalLineLimit;
+  return static_cast<unsigned char>(line_[taken_++]);
 }
 
 void ByteReader::drop_rest_of_line(int last_read) {
-  const int fd = static_cast<int>(handle_);
-  if (last_read == '\n' || last_read == kEnd) return;
-  // Only what is already waiting: the user may never type the rest, and must not be kept waiting.
-  if (is_line_mode_terminal(fd)) {
-    if (is_waiting(fd)) drop_line_read(fd);
+  // A line read whole was the program's to its end; the lines typed after it are the shell's.
+  if (!line_.empty()) {
+    line_.clear();
+    taken_ = 0;
+    end_after_line_ = false;
     return;
   }
-  // Byte by byte elsewhere, since only a line-mode terminal stops a read at the end of a line.
+  // Only what is already waiting: the user may never type the rest, and must not be kept waiting.
+  const int fd = static_cast<int>(handle_);
   while (last_read != '\n' && last_read != kEnd && is_waiting(fd)) last_read = read_byte();
 }
 

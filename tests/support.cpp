@@ -63,7 +63,8 @@ ExecPlan make_plan(const Launch& launch) {
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string_view line(*entry);
     const std::string_view name = line.substr(0, line.find('='));
-    bool overridden = false;
+    // The terminal's type comes only from the test: without one, jarmenu does not edit lines.
+    bool overridden = name == "TERM";
     for (const auto& pair : overrides) overridden = overridden || pair.first == name;
     if (!overridden) plan.environment.emplace_back(line);
   }
