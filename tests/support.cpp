@@ -16,6 +16,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -283,6 +284,16 @@ bool PtySession::wait_for(std::string_view text, std::chrono::milliseconds deadl
     if (!read_some(std::chrono::milliseconds(left))) std::this_thread::sleep_for(5ms);
   }
   return true;
+}
+
+bool PtySession::wait_for_mode(bool line_mode, std::chrono::milliseconds deadline) {
+  const auto until = Clock::now() + deadline;
+  // The master reports the terminal's modes; reading on keeps jarmenu from blocking on its output.
+  for (termios mode{}; ::tcgetattr(master_.get(), &mode) == 0; read_some(5ms)) {
+    if (((mode.c_lflag & ICANON) != 0) == line_mode) return true;
+    if (Clock::now() >= until) return false;
+  }
+  return false;
 }
 
 void PtySession::collect_for(std::chrono::milliseconds period) {

@@ -105,6 +105,9 @@ class PtySession {
   bool wait_for(std::string_view text, std::chrono::milliseconds deadline = 20s);
   /// Keeps reading for all of `period`, so that seen() then holds everything shown in it.
   void collect_for(std::chrono::milliseconds period);
+  /// Waits until the terminal is in line mode (`line_mode`) or out of it, as a line editor puts it
+  /// while it reads; false at the deadline.
+  bool wait_for_mode(bool line_mode, std::chrono::milliseconds deadline = 5s);
   /// Everything shown since the last mark; mark() starts a new stretch.
   const std::string& seen() const { return seen_; }
   void mark() { seen_.clear(); }

@@ -1,6 +1,8 @@
 // The built jarmenu on a pseudo-terminal, where people meet it.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "support.h"
 
 namespace jarmenu::test {
@@ -105,6 +107,84 @@ TEST_F(TerminalTest, CtrlBackslashReachesTheCommandAndTheMenuWaitsForItsEnd) {
   quit();
 }
 
+/// Terminals where jarmenu edits lines, and where it must not.
+using Environment = std::vector<std::pair<std::string, std::string>>;
+const Environment kEditing = {{"TERM", "xterm-256color"}, {"LC_ALL", "C.UTF-8"}};
+const Environment kDumbTerminal = {{"TERM", "dumb"}, {"LC_ALL", "C.UTF-8"}};
+const Environment kCLocale = {{"TERM", "xterm-256color"}, {"LC_ALL", "C"}};
+
+TEST(TerminalLines, AreEditedWhereTheyCanBeAndAnsweredWordByWord) {
+  struct Step {
+    std::string_view keys;
+    std::string_view shows;  // what the screen must then show
+    bool to_application = false;  // typed at a command, not at jarmenu's editor
+  };
+  struct Case {
+    const char* why;
+    Environment environment;
+    std::vector<Step> steps;
+    std::string_view start = "\"$JARMENU\"";
+  } const cases[] = {
+      {"Tab completes a unique name whole", kEditing, {{"1 it\t\r", "jar <tvf> <it's&ok.jar>\r\n"}}},
+      {"and a directory with a /, to go on inside it", kEditing, {{"1 su\tin\t\r", "jar <tvf> <sub/inner.jar>\r\n"}}},
+      {"a second Tab lists the choices", kEditing,
+       {{"2 sub/\t\t", "dir2/"}, {"", "inner.jar"}, {"o\t\r", "jar <xvf> <sub/other.jar>\r\n"}}},
+      {"Up recalls the last line, and Ctrl-A and Ctrl-D edit it", kEditing,
+       {{"1 a1.jar\r", "jar <tvf> <a1.jar>\r\n"}, {"\x1b[A\x01\x04" "2\r", "jar <xvf> <a1.jar>\r\n"}}},
+      {"Left and Backspace edit, and no escape byte reaches the tool", kEditing,
+       {{"1 x.jarr\x1b[D\x7f\r", "jar <tvf> <x.jar>\r\n"}}},
+      {"a UTF-8 name reaches the tool exactly", kEditing,
+       {{"1 \xe6\x97\xa5\xe6\x9c\xac.jar\r", "jar <tvf> <\xe6\x97\xa5\xe6\x9c\xac.jar>\r\n"}}},
+      {"the rest of the line answers the menu, not the application", kEditing,
+       {{"3 reader.jar 1 b.jar\r", "java <-jar> <reader.jar>\r\n"},
+        {"answex\x7fr\r", "java read <answer>\r\n", true},
+        {"", "jar <tvf> <b.jar>\r\n"}}},
+      {"without editing too, each application gets a line of its own", {},
+       {{"3 reader.jar 3 reader.jar\r", "java <-jar> <reader.jar>\r\n"},
+        {"one\r", "java read <one>\r\n"},
+        {"two\r", "java read <two>\r\n"}}},
+      {"a dumb terminal does not edit: Tab is white space", kDumbTerminal, {{"1 it\t\r", "jar <tvf> <it>\r\n"}}},
+      {"nor does the C locale, which keeps every byte of a Latin-1 name", kCLocale,
+       {{"1 it\t\r", "jar <tvf> <it>\r\n"}, {"1 \xe9t\xe9.jar\r", "jar <tvf> <\xe9t\xe9.jar>\r\n"}}},
+      {"nor a terminal whose output is piped", kEditing, {{"1 it\t\r", "jar <tvf> <it>\r\n"}},
+       "\"$JARMENU\" | cat"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / "sub" / "dir2");
+    for (const char* file : {"it's&ok.jar", "sub/inner.jar", "sub/other.jar"}) std::ofstream(dir.path() / file);
+    PtySession session({dir.path(), c.environment, Tools::kFake, false, std::string(c.start)});
+    ASSERT_TRUE(session.wait_for(shown(text::kMenu))) << c.why << ":\n" << session.seen();
+    const bool edits = c.environment == kEditing && c.start == "\"$JARMENU\"";
+    for (const Step& step : c.steps) {
+      // A person types once the editor has the terminal; keys typed before reach the kernel's own.
+      if (edits && !step.keys.empty() && !step.to_application) ASSERT_TRUE(session.wait_for_mode(false)) << c.why;
+      session.type(step.keys);
+      EXPECT_TRUE(session.wait_for(step.shows, 5s)) << c.why << ": no " << step.shows << " in:\n" << session.seen();
+    }
+    session.type("4\r");
+    EXPECT_EQ(session.wait_exit(), 0) << c.why << ":\n" << session.seen();
+  }
+}
+
+TEST(TerminalLines, LookAsTheyDoWithoutEditingWhenTypedPlainlyAndCtrlDShowsNothing) {
+  std::string screens[2];
+  for (const bool editing : {true, false}) {
+    TempDir dir;
+    PtySession session({dir.path(), editing ? kEditing : Environment{}});
+    for (const std::string_view keys : {"1 x.jar\r", "\x04"}) {
+      ASSERT_TRUE(session.wait_for(shown(text::kMenu))) << session.seen();
+      if (editing) ASSERT_TRUE(session.wait_for_mode(false));
+      screens[editing] += session.seen();
+      session.mark();
+      session.type(keys);
+    }
+    EXPECT_EQ(session.wait_exit(), 0);
+    screens[editing] += session.seen();
+  }
+  EXPECT_EQ(screens[true], screens[false]);
+}
+
 TEST(TerminalHandoff, LeavesTheNextReaderOnlyTheLinesTypedAfterTheLastAnswer) {
   // The shell that started jarmenu, standing in as the next reader of the terminal.
   constexpr const char* kThenRead = "; echo \"[ended $?]\"; IFS= read -r rest; printf '[%s]\\n' \"$rest\"";
@@ -113,6 +193,7 @@ TEST(TerminalHandoff, LeavesTheNextReaderOnlyTheLinesTypedAfterTheLastAnswer) {
     std::string_view keys;
     std::string_view left;  // the line the next reader gets; "" when it must wait for a new one
     std::string_view start = "\"$JARMENU\"";
+    Environment environment = {};
   } const cases[] = {
       {"the rest of the line that quits is dropped", "4 echo LEAKED\r", ""},
       {"so is the rest of a word at the menu", "quit\r", ""},
@@ -126,17 +207,49 @@ TEST(TerminalHandoff, LeavesTheNextReaderOnlyTheLinesTypedAfterTheLastAnswer) {
       {"the rest is dropped with the output on a pipe too", "4 echo LEAKED\r", "", "\"$JARMENU\" | cat"},
       {"a terminal out of line mode loses only the rest of the line", "4 abc\rls\r", "ls",
        "stty -icanon; \"$JARMENU\""},
+      {"with editing, the rest of the quitting line is dropped", "4 echo LEAKED\r", "", "\"$JARMENU\"", kEditing},
+      {"with editing, a line typed ahead after 4 stays", "4\rls\r", "ls", "\"$JARMENU\"", kEditing},
+      {"with editing, Ctrl-D on an empty line ends, and the line typed after it stays", "\x04ls\r", "ls",
+       "\"$JARMENU\"", kEditing},
   };
   for (const Case& c : cases) {
     TempDir dir;
-    PtySession session({dir.path(), {}, Tools::kFake, false, std::string(c.start) + kThenRead});
+    PtySession session({dir.path(), c.environment, Tools::kFake, false, std::string(c.start) + kThenRead});
     ASSERT_TRUE(session.wait_for(shown(text::kMenu))) << session.seen();
+    if (!c.environment.empty()) ASSERT_TRUE(session.wait_for_mode(false)) << c.why << ": no editor";
     session.type(c.keys);
     ASSERT_TRUE(session.wait_for("[ended 0]\r\n", 5s)) << c.why << ":\n" << session.seen();
     if (c.left.empty()) session.type("next\r");
     EXPECT_EQ(session.wait_exit(), 0) << c.why;
     const std::string line = c.left.empty() ? "next" : std::string(c.left);
     EXPECT_NE(session.seen().find("[" + line + "]\r\n"), std::string::npos) << c.why << ":\n" << session.seen();
+  }
+}
+
+TEST(TerminalModes, AreAsTheyWereAfterCtrlCEndsJarmenuAtEitherPrompt) {
+  // The shell survives the Ctrl-C that ends jarmenu, and compares the modes before and after.
+  constexpr const char* kCompareModes =
+      "stty -g >before; trap : INT; \"$JARMENU\"; echo \"[ended $?]\"; stty -g | cmp -s before - && echo '[modes kept]'";
+  struct Case {
+    const char* why;
+    std::string_view keys;  // typed once the menu is shown; Ctrl-C follows
+    Environment environment;
+  } const cases[] = {
+      {"at the menu, while editing", "1 ab", kEditing},
+      {"at the name prompt, while editing", "1\rab", kEditing},
+      {"at the menu, without editing", "1 ab", {}},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    PtySession session({dir.path(), c.environment, Tools::kFake, false, kCompareModes});
+    ASSERT_TRUE(session.wait_for(shown(text::kMenu))) << c.why << ":\n" << session.seen();
+    if (!c.environment.empty()) ASSERT_TRUE(session.wait_for_mode(false)) << c.why;
+    session.type(c.keys);
+    if (c.keys.find('\r') != std::string_view::npos) ASSERT_TRUE(session.wait_for(shown(text::kExample))) << c.why;
+    if (!c.environment.empty()) ASSERT_TRUE(session.wait_for_mode(false)) << c.why;
+    session.type(kCtrlC);
+    EXPECT_TRUE(session.wait_for("[ended 130]\r\n[modes kept]\r\n", 5s)) << c.why << ":\n" << session.seen();
+    session.wait_exit();
   }
 }
 
