@@ -53,6 +53,7 @@ check_tree "$work/prefix"
 deb=$build/packages/jarmenu_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || fail "cpack made no $deb"
 has "$(dpkg-deb -f "$deb" Depends)" 'default-jdk-headless \| java-sdk-headless' "the .deb does not depend on a JDK"
+has "$(dpkg-deb -f "$deb" Depends)" 'libtinfo6' "the .deb does not depend on the terminal library"
 contents=$(dpkg-deb --contents "$deb")
 for file in bin/jarmenu share/man/man1/jarmenu.1.gz share/doc/jarmenu/copyright share/doc/jarmenu/changelog.gz; do
   has "$contents" " \./usr/$file\$" "the .deb lacks /usr/$file"
@@ -70,6 +71,9 @@ for file in /usr/bin/jarmenu /usr/share/man/man1/jarmenu.1.gz /usr/share/license
 done
 has "$(rpm -qpR "$rpm")" '^java-sdk$' "the .rpm does not require a JDK"
 has "$(rpm -qpR "$rpm")" '^libc\.so\.6' "the .rpm does not require the C library"
+# libedit is linked in: the Red Hat family's is libedit.so.0, and Debian's libedit.so.2 is nowhere there.
+has "$(rpm -qpR "$rpm")" '^libtinfo\.so\.6' "the .rpm does not require the terminal library"
+! rpm -qpR "$rpm" | grep -q libedit || fail "the .rpm requires a libedit: $(rpm -qpR "$rpm" | grep libedit)"
 has "$(rpm -qp --qf '%{LICENSE}' "$rpm")" '^MIT$' "the .rpm's License tag is not MIT"
 mkdir "$work/rpm"
 (cd "$work/rpm" && rpm2cpio "$rpm" | cpio -idm --quiet)
