@@ -1,9 +1,10 @@
 // Console reading and writing: the program's only contact with the user.
 //
 // Output is held in a buffer and handed to the system when it fills, when the
-// buffer is flushed, or at once on a terminal. Input is read one byte at a time
-// (system.h), so that a command started by an action finds every byte the
-// program did not need still waiting on standard input.
+// buffer is flushed, or at once on a terminal. Input comes one byte at a time
+// from a pipe or a file (system.h), so that a command started by an action
+// finds every byte the program did not need still waiting on standard input;
+// a terminal's line is the program's whole.
 #pragma once
 
 #include <cstddef>
@@ -55,8 +56,8 @@ class InputStream {
   bool end_of_input() const { return end_of_input_; }
   /// Whether a read has failed; a failed stream fails every read.
   bool failed() const { return failed_; }
-  /// Takes and drops what is already waiting of the line the last byte read belongs to, however it
-  /// was ended; never waits, and drops nothing after a line feed or the end of input.
+  /// Drops the rest of the line the last byte read belongs to, however it was ended (see
+  /// sys::ByteReader); never waits, and drops nothing after a line feed or the end of input.
   void drop_rest_of_line();
 
  private:

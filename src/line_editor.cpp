@@ -171,6 +171,8 @@ bool editing_wanted() {
 }
 
 bool read_edited_line(std::string& line) {
+  // The editor hears of a resize only while it reads; the window may have changed during a command.
+  ::el_resize(editor().line);
   int count = 0;
   const char* got = ::el_gets(editor().line, &count);
   if (got == nullptr || count <= 0) return false;
