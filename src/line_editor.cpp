@@ -147,6 +147,9 @@ Editor make_editor() {
   ::el_set(editor.line, EL_ADDFN, "jarmenu-delete-or-end", "Delete a character, or end input", delete_or_end);
   ::el_set(editor.line, EL_BIND, "^I", "jarmenu-complete", nullptr);
   ::el_set(editor.line, EL_BIND, "^D", "jarmenu-delete-or-end", nullptr);
+  // What tmux, screen, PuTTY and the Linux console send for Home and End, whatever TERM says.
+  ::el_set(editor.line, EL_BIND, "\033[1~", "ed-move-to-beg", nullptr);
+  ::el_set(editor.line, EL_BIND, "\033[4~", "ed-move-to-end", nullptr);
   return editor;
 }
 

@@ -133,6 +133,8 @@ TEST(TerminalLines, AreEditedWhereTheyCanBeAndAnsweredWordByWord) {
        {{"1 a1.jar\r", "jar <tvf> <a1.jar>\r\n"}, {"\x1b[A\x01\x04" "2\r", "jar <xvf> <a1.jar>\r\n"}}},
       {"Left and Backspace edit, and no escape byte reaches the tool", kEditing,
        {{"1 x.jarr\x1b[D\x7f\r", "jar <tvf> <x.jar>\r\n"}}},
+      {"Home and Delete as tmux and the Linux console send them edit too", kEditing,
+       {{"1 x.jar\x1b[1~\x1b[3~2\r", "jar <xvf> <x.jar>\r\n"}}},
       {"a UTF-8 name reaches the tool exactly", kEditing,
        {{"1 \xe6\x97\xa5\xe6\x9c\xac.jar\r", "jar <tvf> <\xe6\x97\xa5\xe6\x9c\xac.jar>\r\n"}}},
       {"the rest of the line answers the menu, not the application", kEditing,
