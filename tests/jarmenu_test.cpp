@@ -2,6 +2,7 @@
 // Wine, where the program's line feeds are CR LF (see support.h).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <sstream>
@@ -65,6 +66,7 @@ TEST(Jarmenu, WritesExactlyTheseBytesOnAPipe) {
       {"end of input at the name runs the bare prefix", "1", menu() + view("jar <tvf>\n") + menu()},
       {"end of input after the name ends the program", "2 x.jar", menu() + extract("jar <xvf> <x.jar>\n") + menu()},
       {"a zero byte ends the name", std::string("1 a\0b.jar\n4\n", 12), menu() + view("jar <tvf> <a>\n") + menu()},
+      {"0x1A is a byte like any other, not the end", "1 a\x1a" "b.jar\n4\n", menu() + view("jar <tvf> <a\x1a" "b.jar>\n") + menu()},
       {"actions repeat, each followed by the whole menu", "1 a\n2 b\n3 c\n4\n",
        menu() + view("jar <tvf> <a>\n") + menu() + extract("jar <xvf> <b>\n") + menu() +
            run("java <-jar> <c>\n") + menu()},
@@ -140,6 +142,73 @@ TEST(Jarmenu, SaysOnStandardErrorWhenNoToolIsFoundAndCarriesOn) {
   const std::string_view java = on_windows() ? "jarmenu: java.exe: not found on PATH\n" : "sh: 1: exec: java: not found\n";
   EXPECT_EQ(result.output, menu() + view(jar) + menu() + run(java) + menu());
   EXPECT_EQ(result.exit_status, 0);
+}
+
+TEST(Jarmenu, KeepsStandardErrorApartFromTheOutputAScriptReads) {
+  TempDir not_a_program;
+  std::ofstream(not_a_program.path() / "jar.exe") << "not a program";
+  struct Case {
+    const char* why;
+    std::string_view name;
+    Launch launch;
+    std::string_view tool_output;
+    std::string_view errors;
+    bool windows_only = false;
+  } const cases[] = {
+      {"a tool's own message stays on standard error", "error.jar", {}, "jar <tvf> <error.jar>\n",
+       "jar: cannot open error.jar\n"},
+      {"a successful action writes nothing there", "x.jar", {}, "jar <tvf> <x.jar>\n", ""},
+      {"nor does jarmenu itself, when no tool is found", "x.jar", {{}, {}, Tools::kNone}, "",
+       on_windows() ? "jarmenu: jar.exe: not found on PATH\n" : "sh: 1: exec: jar: not found\n"},
+      {"a jar.exe that is not a program cannot be started", "x.jar",
+       {{}, {{"WINEPATH", native_path(not_a_program.path())}}}, "", "jarmenu: jar.exe: cannot be started\n", true},
+  };
+  for (Case c : cases) {
+    if (c.windows_only && !on_windows()) continue;
+    TempDir dir;
+    c.launch.directory = dir.path();
+    const RunResult result = run_on_pipes(c.launch, "1 " + std::string(c.name) + "\n4\n");
+    EXPECT_EQ(result.output, menu() + view(c.tool_output) + menu()) << c.why;
+    EXPECT_EQ(result.errors, native_lines(c.errors)) << c.why;
+  }
+}
+
+TEST(Jarmenu, FindsAWindowsToolOnlyInTheAbsoluteDirectoriesOfPath) {
+  if (!on_windows()) GTEST_SKIP() << "the shell looks up the tools on POSIX systems";
+  const std::string tools = native_path(fake_jar().parent_path());
+  TempDir read_only;
+  std::filesystem::copy_file(fake_jar(), read_only.path() / "jar.exe");
+  std::filesystem::permissions(read_only.path() / "jar.exe", std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  std::string missing;
+  for (int i = 0; missing.size() <= 300; ++i) missing += "C:\\missing\\directory" + std::to_string(i) + ";";
+  std::string forward_slashes = tools;
+  std::replace(forward_slashes.begin(), forward_slashes.end(), '\\', '/');
+  // WINEPATH goes before Wine's own directories; cmd sets the whole PATH, the tools' entry last.
+  const auto windows_build = std::filesystem::path(std::getenv("JARMENU_WINDOWS_BUILD")).parent_path();
+  const std::string program = native_path(windows_build / "jarmenu.exe");
+  struct Case {
+    const char* why;
+    std::string path;
+    bool whole = false;  // the whole PATH, not only its start
+  } const cases[] = {
+      {"relative entries name the working directory, and are skipped; the last entry is searched",
+       ".;ab\\..\\;" + tools, true},
+      {"a PATH is searched past 260 characters, to an entry quoted and with forward slashes",
+       missing + "\"" + forward_slashes + "\""},
+      {"a \\\\?\\ entry is absolute", "\\\\?\\" + tools},
+      {"a read-only tool is a tool", native_path(read_only.path())},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "ab");
+    std::filesystem::copy_file(fake_jar(), dir.path() / "jar.exe");
+    const std::string script = c.whole ? "exec wine cmd /c 'set PATH=" + c.path + "&& " + program + "'" : "";
+    const Launch launch{dir.path(), {{"WINEPATH", c.path}}, Tools::kFake, false, script};
+    const RunResult result = run_on_pipes(launch, "1 x.jar\n4\n");
+    EXPECT_EQ(result.output, menu() + view("jar <tvf> <x.jar>\n") + menu()) << c.why;
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "pwned")) << c.why << ": the planted jar.exe ran";
+  }
 }
 
 TEST(Jarmenu, LeavesTheRestOfStandardInputToTheCommand) {

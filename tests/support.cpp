@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -44,11 +46,7 @@ std::filesystem::path windows_fake_tools() { return std::filesystem::path(window
 /// The search path that gives the program under test the tools `tools`, in the variable it comes in.
 std::pair<std::string, std::string> tools_path(Tools tools) {
   // Wine puts WINEPATH before Windows' own directories, none of which holds a jar.exe.
-  if (on_windows()) {
-    std::string fake_tools = windows_fake_tools().string();
-    std::replace(fake_tools.begin(), fake_tools.end(), '/', '\\');
-    return {"WINEPATH", tools == Tools::kFake ? "Z:" + fake_tools : ""};
-  }
+  if (on_windows()) return {"WINEPATH", tools == Tools::kFake ? native_path(windows_fake_tools()) : ""};
   if (tools == Tools::kNone) return {"PATH", "/nonexistent"};
   const char* path = std::getenv("PATH");
   const std::string search_path = path != nullptr ? path : "/usr/bin:/bin";
@@ -60,7 +58,9 @@ ExecPlan make_plan(const Launch& launch) {
   ExecPlan plan{binary, launch.directory.string(), launch.shell_script, {}, {}};
   std::vector<std::pair<std::string, std::string>> overrides = launch.environment;
   if (!launch.shell_script.empty()) overrides.emplace_back("JARMENU", binary);
-  overrides.push_back(tools_path(launch.tools));
+  const auto search_path = tools_path(launch.tools);
+  if (std::none_of(overrides.begin(), overrides.end(), [&](const auto& pair) { return pair.first == search_path.first; }))
+    overrides.push_back(search_path);
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string_view line(*entry);
     const std::string_view name = line.substr(0, line.find('='));
@@ -133,6 +133,13 @@ std::string native_lines(std::string_view text) {
 
 std::filesystem::path fake_jar() {
   return on_windows() ? windows_fake_tools() / "jar.exe" : std::filesystem::path(FAKE_TOOLS_DIR) / "fake_tool";
+}
+
+std::string native_path(const std::filesystem::path& path) {
+  if (!on_windows()) return path.string();
+  std::string windows_path = "Z:" + path.string();
+  std::replace(windows_path.begin(), windows_path.end(), '/', '\\');
+  return windows_path;
 }
 
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
@@ -232,12 +239,14 @@ RunResult run_on_pipes(const Launch& launch, std::string_view input, bool close_
   const auto until = Clock::now() + deadline;
   Pipe in = make_pipe();
   Pipe out = make_pipe();
+  // A file, not a pipe, so that nothing need read it while jarmenu runs.
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> errors(std::tmpfile(), std::fclose);
   ExecPlan plan = make_plan(launch);
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(in.read_end.get(), STDIN_FILENO);
     ::dup2(out.write_end.get(), STDOUT_FILENO);
-    if (launch.errors_to_output) ::dup2(out.write_end.get(), STDERR_FILENO);
+    ::dup2(launch.errors_to_output ? out.write_end.get() : ::fileno(errors.get()), STDERR_FILENO);
     exec_child(plan);
   }
   in.read_end.reset();
@@ -246,6 +255,9 @@ RunResult run_on_pipes(const Launch& launch, std::string_view input, bool close_
   RunResult result;
   result.output = exchange(in.write_end, out.read_end, input, until);
   result.exit_status = reap(pid, until, &result.timed_out);
+  std::rewind(errors.get());
+  char buffer[4096];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, errors.get())) > 0;) result.errors.append(buffer, n);
   return result;
 }
 

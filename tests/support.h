@@ -65,7 +65,7 @@ enum class Tools { kFake, kReal, kNone };
 /// How to start jarmenu: where, with which extra environment and tools, and from what script.
 struct Launch {
   std::filesystem::path directory;
-  std::vector<std::pair<std::string, std::string>> environment;
+  std::vector<std::pair<std::string, std::string>> environment;  // a search path here overrides `tools`
   Tools tools = Tools::kFake;
   bool errors_to_output = false;  // on pipes: standard error joins standard output, as on a console
   std::string shell_script = {};  // if set, /bin/sh runs it in jarmenu's place, with $JARMENU naming jarmenu
@@ -78,10 +78,13 @@ bool on_windows();
 std::string native_lines(std::string_view text);
 /// The stand-in jar of the program under test, to copy where no tool may be taken from.
 std::filesystem::path fake_jar();
+/// `path` as the program under test names it: on Windows, on Wine's Z: drive with backslashes.
+std::string native_path(const std::filesystem::path& path);
 
-/// What a finished run left: its standard output and how it ended.
+/// What a finished run left: its standard output and error, and how it ended.
 struct RunResult {
   std::string output;
+  std::string errors;  // standard error, unless it joined standard output
   int exit_status = -1;  // -1 unless it exited normally
   bool timed_out = false;
 };

@@ -94,6 +94,7 @@ int main() {
     std::fclose(file);
   }
   std::printf("%s\n", said.c_str());
+  if (args.back() == "error.jar") std::fprintf(stderr, "%s: cannot open error.jar\n", args[0].c_str());
   if (args.back() == "reader.jar") {
     std::fflush(stdout);
     std::printf("java read <%s>\n", read_line().c_str());
