@@ -232,9 +232,12 @@ TEST(Jarmenu, SurvivesAReaderThatWentAwayAndStillRunsEveryAction) {
   std::string line;
   for (const std::string& command : expected) {
     ASSERT_TRUE(std::getline(lines, line)) << "missing: " << command;
-    EXPECT_TRUE(line.starts_with(command + " cwd=" + dir.path().string() + " parent=jarmenu")) << line;
+    // jarmenu itself; when it is cross-built, the emulator that runs it, and only that.
+    const std::string parent = on_windows() ? "jarmenu" : JARMENU_PROCESS_NAME;
+    const std::string head = command + " cwd=" + dir.path().string() + " parent=" + parent;
+    EXPECT_TRUE(line.starts_with(head)) << line;
     if (on_windows()) continue;
-    ASSERT_NE(line.find(" parent=jarmenu SigIgn:\t"), std::string::npos) << line;
+    ASSERT_TRUE(line.starts_with(head + " SigIgn:\t")) << line;
     const unsigned long long ignored = std::stoull(line.substr(line.rfind('\t') + 1), nullptr, 16);
     EXPECT_EQ(ignored & (1ull << (SIGPIPE - 1)), 0u) << "SIGPIPE ignored in: " << line;
   }

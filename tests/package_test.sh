@@ -6,9 +6,14 @@
 # that every version agrees; and that a second build, in another directory,
 # gives the same bytes. The trees are its own because cpack first brings the
 # tree it packs up to date, which must never be the tree whose tests are
-# running. Usage: package_test.sh SOURCE_DIR
+# running. With a toolchain file the trees are cross-built, and the program
+# is run with the EMULATOR words that follow it.
+# Usage: package_test.sh SOURCE_DIR [TOOLCHAIN_FILE EMULATOR...]
 set -eu
 source_dir=$1
+toolchain=${2:-}
+shift $(($# < 2 ? $# : 2))
+emulator=$*  # words without spaces, split where used
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # Packages are made as for a release: with a fixed time, so that they repeat.
@@ -20,7 +25,8 @@ has() { printf '%s\n' "$1" | grep -Eq -- "$2" || fail "$3: $1"; }
 
 # package BUILD: configures and builds BUILD, then makes its .deb and .rpm in BUILD/packages.
 package() {
-  cmake -S "$source_dir" -B "$1" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+  cmake -S "$source_dir" -B "$1" ${toolchain:+"-DCMAKE_TOOLCHAIN_FILE=$toolchain"} \
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
   cmake --build "$1" >/dev/null
   cpack -G "DEB;RPM" --config "$1/CPackConfig.cmake" -B "$1/packages" >"$1/cpack.log" 2>&1 ||
     fail "cpack: $(cat "$1/cpack.log")"
@@ -29,7 +35,7 @@ package() {
 # check_tree ROOT: ROOT/usr-like prefix holds a runnable jarmenu and a clean manual of this version.
 check_tree() {
   [ -x "$1/bin/jarmenu" ] || fail "no executable $1/bin/jarmenu"
-  [ "$(printf '4\n' | "$1/bin/jarmenu" | tail -n 1)" = "4: Quit" ] || fail "$1/bin/jarmenu does not show the menu"
+  [ "$(printf '4\n' | $emulator "$1/bin/jarmenu" | tail -n 1)" = "4: Quit" ] || fail "$1/bin/jarmenu does not show the menu"
   manual=$1/share/man/man1/jarmenu.1.gz
   [ -f "$manual" ] || fail "no manual $manual"
   warnings=$(gzip -dc "$manual" | groff -man -ww -z -Tutf8 2>&1)
@@ -43,16 +49,26 @@ package "$build"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 has "$(head -n 1 "$source_dir/doc/changelog")" "^jarmenu \\($version\\) " "the changelog's latest entry is not $version"
 
+# The architecture is the binary's own, in each package format's words.
+case $(file -b "$build/jarmenu") in
+  *x86-64*) deb_arch=amd64 rpm_arch=x86_64 ;;
+  *aarch64*) deb_arch=arm64 rpm_arch=aarch64 ;;
+  *) fail "a binary of no architecture packaged here: $(file -b "$build/jarmenu")" ;;
+esac
+
 # The oldest C library the binary runs on, which the README promises: that of RHEL 9.
-floor=$(objdump -T "$build/jarmenu" | grep -Eo 'GLIBC_[0-9.]+' | sort -uV | tail -n 1)
+objdump=$(sed -n 's/^CMAKE_OBJDUMP:FILEPATH=//p' "$build/CMakeCache.txt")
+floor=$("$objdump" -T "$build/jarmenu" | grep -Eo 'GLIBC_[0-9.]+' | sort -uV | tail -n 1)
 [ "$(printf '%s\n' "$floor" GLIBC_2.34 | sort -V | tail -n 1)" = GLIBC_2.34 ] || fail "the binary needs $floor"
 
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 check_tree "$work/prefix"
 
-deb=$build/packages/jarmenu_${version}_$(dpkg --print-architecture).deb
+deb=$build/packages/jarmenu_${version}_$deb_arch.deb
 [ -f "$deb" ] || fail "cpack made no $deb"
+has "$(dpkg-deb -f "$deb" Architecture)" "^$deb_arch\$" "the .deb is not labelled $deb_arch"
 has "$(dpkg-deb -f "$deb" Depends)" 'default-jdk-headless \| java-sdk-headless' "the .deb does not depend on a JDK"
+has "$(dpkg-deb -f "$deb" Depends)" 'libc6 \(' "the .deb does not depend on the C library"
 has "$(dpkg-deb -f "$deb" Depends)" 'libtinfo6' "the .deb does not depend on the terminal library"
 contents=$(dpkg-deb --contents "$deb")
 for file in bin/jarmenu share/man/man1/jarmenu.1.gz share/doc/jarmenu/copyright share/doc/jarmenu/changelog.gz; do
@@ -64,7 +80,9 @@ has "$(cat "$work/deb/usr/share/doc/jarmenu/copyright")" '^License: MIT$' "the .
 # Informational tags are Debian's advice, not its rules; errors and warnings are.
 lintian --allow-root --fail-on error,warning "$deb" || fail "lintian rejects the .deb"
 
-rpm=$(ls "$build"/packages/jarmenu-"$version"-1.*.rpm) || fail "cpack made no .rpm"
+rpm=$build/packages/jarmenu-$version-1.$rpm_arch.rpm
+[ -f "$rpm" ] || fail "cpack made no $rpm"
+has "$(rpm -qp --qf '%{ARCH}' "$rpm")" "^$rpm_arch\$" "the .rpm is not labelled $rpm_arch"
 files=$(rpm -qpl "$rpm")
 for file in /usr/bin/jarmenu /usr/share/man/man1/jarmenu.1.gz /usr/share/licenses/jarmenu/LICENSE; do
   has "$files" "^$file\$" "the .rpm lacks $file"
