@@ -56,8 +56,8 @@ std::vector<Candidate> candidates(const std::string& directory, std::string_view
     if (name == "." || name == ".." || !name.starts_with(stem)) continue;
     if (name.starts_with('.') && !stem.starts_with('.')) continue;
     struct stat status {};
-    const bool directory_entry = ::stat((path + "/" + std::string(name)).c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-    found.push_back({std::string(name), directory_entry});
+    const std::string entry_path = path + "/" + std::string(name);
+    found.push_back({std::string(name), ::stat(entry_path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)});
   }
   std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) { return a.name < b.name; });
   return found;
@@ -67,8 +67,8 @@ std::vector<Candidate> candidates(const std::string& directory, std::string_view
 std::string common_start(const std::vector<Candidate>& found) {
   std::string start = found.front().name;
   for (const Candidate& candidate : found) {
-    const auto [differ, unused] = std::mismatch(start.begin(), start.end(), candidate.name.begin(), candidate.name.end());
-    start.erase(differ, start.end());
+    const auto differ = std::mismatch(start.begin(), start.end(), candidate.name.begin(), candidate.name.end());
+    start.erase(differ.first, start.end());
   }
   return start;
 }

@@ -1,6 +1,7 @@
 // The operating system's part of the program, behind one header: reading standard input (a byte
 // at a time, or a terminal's line whole), writing standard output, telling a terminal, dropping
-// the rest of a typed line, and running a tool. system_posix.cpp and system_win32.cpp implement it; the build picks one.
+// the rest of a typed line, and running a tool. system_posix.cpp and system_win32.cpp implement
+// it; the build picks one.
 #pragma once
 
 #include <cstddef>

@@ -59,8 +59,8 @@ ExecPlan make_plan(const Launch& launch) {
   std::vector<std::pair<std::string, std::string>> overrides = launch.environment;
   if (!launch.shell_script.empty()) overrides.emplace_back("JARMENU", binary);
   const auto search_path = tools_path(launch.tools);
-  if (std::none_of(overrides.begin(), overrides.end(), [&](const auto& pair) { return pair.first == search_path.first; }))
-    overrides.push_back(search_path);
+  const auto names_it = [&](const auto& pair) { return pair.first == search_path.first; };
+  if (std::none_of(overrides.begin(), overrides.end(), names_it)) overrides.push_back(search_path);
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string_view line(*entry);
     const std::string_view name = line.substr(0, line.find('='));

@@ -160,7 +160,9 @@ TEST(TerminalLines, AreEditedWhereTheyCanBeAndAnsweredWordByWord) {
     const bool edits = c.environment == kEditing && c.start == "\"$JARMENU\"";
     for (const Step& step : c.steps) {
       // A person types once the editor has the terminal; keys typed before reach the kernel's own.
-      if (edits && !step.keys.empty() && !step.to_application) ASSERT_TRUE(session.wait_for_mode(false)) << c.why;
+      if (edits && !step.keys.empty() && !step.to_application) {
+        ASSERT_TRUE(session.wait_for_mode(false)) << c.why;
+      }
       session.type(step.keys);
       EXPECT_TRUE(session.wait_for(step.shows, 5s)) << c.why << ": no " << step.shows << " in:\n" << session.seen();
     }
@@ -176,7 +178,9 @@ TEST(TerminalLines, LookAsTheyDoWithoutEditingWhenTypedPlainlyAndCtrlDShowsNothi
     PtySession session({dir.path(), editing ? kEditing : Environment{}});
     for (const std::string_view keys : {"1 x.jar\r", "\x04"}) {
       ASSERT_TRUE(session.wait_for(shown(text::kMenu))) << session.seen();
-      if (editing) ASSERT_TRUE(session.wait_for_mode(false));
+      if (editing) {
+        ASSERT_TRUE(session.wait_for_mode(false));
+      }
       screens[editing] += session.seen();
       session.mark();
       session.type(keys);
@@ -218,7 +222,9 @@ TEST(TerminalHandoff, LeavesTheNextReaderOnlyTheLinesTypedAfterTheLastAnswer) {
     TempDir dir;
     PtySession session({dir.path(), c.environment, Tools::kFake, false, std::string(c.start) + kThenRead});
     ASSERT_TRUE(session.wait_for(shown(text::kMenu))) << session.seen();
-    if (!c.environment.empty()) ASSERT_TRUE(session.wait_for_mode(false)) << c.why << ": no editor";
+    if (!c.environment.empty()) {
+      ASSERT_TRUE(session.wait_for_mode(false)) << c.why << ": no editor";
+    }
     session.type(c.keys);
     ASSERT_TRUE(session.wait_for("[ended 0]\r\n", 5s)) << c.why << ":\n" << session.seen();
     if (c.left.empty()) session.type("next\r");
@@ -231,7 +237,8 @@ TEST(TerminalHandoff, LeavesTheNextReaderOnlyTheLinesTypedAfterTheLastAnswer) {
 TEST(TerminalModes, AreAsTheyWereAfterCtrlCEndsJarmenuAtEitherPrompt) {
   // The shell survives the Ctrl-C that ends jarmenu, and compares the modes before and after.
   constexpr const char* kCompareModes =
-      "stty -g >before; trap : INT; \"$JARMENU\"; echo \"[ended $?]\"; stty -g | cmp -s before - && echo '[modes kept]'";
+      "stty -g >before; trap : INT; \"$JARMENU\"; echo \"[ended $?]\"; "
+      "stty -g | cmp -s before - && echo '[modes kept]'";
   struct Case {
     const char* why;
     std::string_view keys;  // typed once the menu is shown; Ctrl-C follows
@@ -245,10 +252,16 @@ TEST(TerminalModes, AreAsTheyWereAfterCtrlCEndsJarmenuAtEitherPrompt) {
     TempDir dir;
     PtySession session({dir.path(), c.environment, Tools::kFake, false, kCompareModes});
     ASSERT_TRUE(session.wait_for(shown(text::kMenu))) << c.why << ":\n" << session.seen();
-    if (!c.environment.empty()) ASSERT_TRUE(session.wait_for_mode(false)) << c.why;
+    if (!c.environment.empty()) {
+      ASSERT_TRUE(session.wait_for_mode(false)) << c.why;
+    }
     session.type(c.keys);
-    if (c.keys.find('\r') != std::string_view::npos) ASSERT_TRUE(session.wait_for(shown(text::kExample))) << c.why;
-    if (!c.environment.empty()) ASSERT_TRUE(session.wait_for_mode(false)) << c.why;
+    if (c.keys.find('\r') != std::string_view::npos) {
+      ASSERT_TRUE(session.wait_for(shown(text::kExample))) << c.why;
+    }
+    if (!c.environment.empty()) {
+      ASSERT_TRUE(session.wait_for_mode(false)) << c.why;
+    }
     session.type(kCtrlC);
     EXPECT_TRUE(session.wait_for("[ended 130]\r\n[modes kept]\r\n", 5s)) << c.why << ":\n" << session.seen();
     session.wait_exit();
