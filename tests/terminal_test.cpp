@@ -116,7 +116,7 @@ const Environment kCLocale = {{"TERM", "xterm-256color"}, {"LC_ALL", "C"}};
 TEST(TerminalLines, AreEditedWhereTheyCanBeAndAnsweredWordByWord) {
   struct Step {
     std::string_view keys;
-    std::string_view shows;  // what the screen must then show
+    std::string_view shows;  // what the screen must show after these keys
     bool to_application = false;  // typed at a command, not at jarmenu's editor
   };
   struct Case {
@@ -133,6 +133,8 @@ TEST(TerminalLines, AreEditedWhereTheyCanBeAndAnsweredWordByWord) {
        {{"1 a1.jar\r", "jar <tvf> <a1.jar>\r\n"}, {"\x1b[A\x01\x04" "2\r", "jar <xvf> <a1.jar>\r\n"}}},
       {"Left and Backspace edit, and no escape byte reaches the tool", kEditing,
        {{"1 x.jarr\x1b[D\x7f\r", "jar <tvf> <x.jar>\r\n"}}},
+      {"Ctrl-R searches the lines typed before", kEditing,
+       {{"1 a1.jar\r", "jar <tvf> <a1.jar>\r\n"}, {"2 b\r", "jar <xvf> <b>\r\n"}, {"\x12" "a1\r", "jar <tvf> <a1.jar>\r\n"}}},
       {"Home and Delete as tmux and the Linux console send them edit too", kEditing,
        {{"1 x.jar\x1b[1~\x1b[3~2\r", "jar <xvf> <x.jar>\r\n"}}},
       {"a UTF-8 name reaches the tool exactly", kEditing,
@@ -163,6 +165,7 @@ TEST(TerminalLines, AreEditedWhereTheyCanBeAndAnsweredWordByWord) {
       if (edits && !step.keys.empty() && !step.to_application) {
         ASSERT_TRUE(session.wait_for_mode(false)) << c.why;
       }
+      if (!step.keys.empty()) session.mark();
       session.type(step.keys);
       EXPECT_TRUE(session.wait_for(step.shows, 5s)) << c.why << ": no " << step.shows << " in:\n" << session.seen();
     }
