@@ -110,8 +110,9 @@ unsigned char complete_file_name(EditLine* editor, int) {
   if (found.size() == 1) addition += found.front().directory ? '/' : ' ';
   if (!addition.empty()) ::el_insertstr(editor, addition.c_str());
   if (found.size() == 1) return CC_REFRESH;
-  const bool second_tab = addition.empty() && line_state(editor) == ambiguous_state;
-  ambiguous_state = line_state(editor);
+  const std::string state = line_state(editor);
+  const bool second_tab = addition.empty() && state == ambiguous_state;
+  ambiguous_state = state;
   if (!second_tab) return addition.empty() ? CC_ERROR : CC_REFRESH;
   list_candidates(editor, found);
   return CC_REDISPLAY;

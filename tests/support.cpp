@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <memory>
-#include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <thread>
 
