@@ -12,7 +12,36 @@ if(NOT changelog_head MATCHES "^jarmenu \\(${version_pattern}\\) ")
   message(FATAL_ERROR "doc/changelog begins with \"${changelog_head}\", not with version ${PROJECT_VERSION}: add an entry")
 endif()
 
-# Windows gets a zip: the program, the license, and a short README for Windows users.
+# Debian's copyright file carries the license's terms as they stand in LICENSE, indented.
+file(READ LICENSE license_text)
+string(REGEX REPLACE "^.*\nCopyright[^\n]*\n\n" "" license_terms "${license_text}")
+string(STRIP "${license_terms}" license_terms)
+string(REPLACE "\n\n" "\n.\n" license_terms "${license_terms}")
+string(REPLACE "\n" "\n " license_terms " ${license_terms}")
+configure_file(doc/copyright.in copyright.head @ONLY)
+
+# The notices of the third-party code linked into the program, made from the link map after each
+# link (cmake/third_party_notices.sh): the components' names, the whole copyright file, the
+# plain-text THIRD-PARTY-NOTICES where some component asks for one, and their licenses' SPDX
+# identifiers. Without a map the copyright file is jarmenu's own.
+set(third_party ${CMAKE_CURRENT_BINARY_DIR}/third-party)
+set(CPACK_JARMENU_THIRD_PARTY ${third_party})
+set(copyright_file ${CMAKE_CURRENT_BINARY_DIR}/copyright.head)
+if(JARMENU_LINK_MAP)
+  file(GLOB notices CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/doc/third-party/*)
+  set(notices_script ${PROJECT_SOURCE_DIR}/cmake/third_party_notices.sh)
+  add_custom_command(OUTPUT ${third_party}/components ${third_party}/copyright
+    COMMAND sh ${notices_script} ${JARMENU_LINK_MAP} ${PROJECT_SOURCE_DIR}/doc/third-party
+      ${CMAKE_CURRENT_BINARY_DIR}/copyright.head ${third_party} $<$<BOOL:${WIN32}>:crlf>
+    DEPENDS jarmenu ${notices} ${notices_script} ${CMAKE_CURRENT_BINARY_DIR}/copyright.head VERBATIM)
+  add_custom_target(third_party_notices ALL DEPENDS ${third_party}/components ${third_party}/copyright)
+  set(copyright_file ${third_party}/copyright)
+endif()
+# Read by cpack once per generator; it also refuses to package a program that holds code without
+# a notice.
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/CPackPerGenerator.cmake)
+
+# Windows gets a zip: the program, the licenses, and a short README for Windows users.
 if(WIN32)
   # Text files with Windows' line ends, for whatever editor opens them.
   configure_file(LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
@@ -20,6 +49,8 @@ if(WIN32)
   install(TARGETS jarmenu RUNTIME DESTINATION . COMPONENT program)
   install(FILES ${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt ${CMAKE_CURRENT_BINARY_DIR}/README.txt
     DESTINATION . COMPONENT program)
+  install(FILES ${third_party}/THIRD-PARTY-NOTICES DESTINATION . RENAME THIRD-PARTY-NOTICES.txt
+    COMPONENT program OPTIONAL)
   set(CPACK_PACKAGE_NAME jarmenu)
   set(CPACK_PACKAGE_VENDOR "The jarmenu authors")
   set(CPACK_GENERATOR ZIP)
@@ -60,21 +91,18 @@ jarmenu_gzip(jarmenu.1.gz ${CMAKE_CURRENT_BINARY_DIR}/jarmenu.1)
 jarmenu_gzip(changelog.gz ${PROJECT_SOURCE_DIR}/doc/changelog)
 add_custom_target(documentation ALL DEPENDS jarmenu.1.gz changelog.gz)
 
-# Debian's copyright file carries the license's terms as they stand in LICENSE, indented.
-file(READ LICENSE license_text)
-string(REGEX REPLACE "^.*\nCopyright[^\n]*\n\n" "" license_terms "${license_text}")
-string(STRIP "${license_terms}" license_terms)
-string(REPLACE "\n\n" "\n.\n" license_terms "${license_terms}")
-string(REPLACE "\n" "\n " license_terms " ${license_terms}")
-configure_file(doc/copyright.in copyright @ONLY)
 
 install(TARGETS jarmenu RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/jarmenu.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT program)
 # Debian keeps the copyright and the changelog in the package's doc directory; the Red Hat
 # family keeps the license in a directory of its own. Each goes only into its own package.
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
-  DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT debian EXCLUDE_FROM_ALL)
+install(FILES ${copyright_file} DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright
+  COMPONENT debian EXCLUDE_FROM_ALL)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR}
+  COMPONENT debian EXCLUDE_FROM_ALL)
 install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/licenses/jarmenu COMPONENT rpm EXCLUDE_FROM_ALL)
+install(FILES ${third_party}/THIRD-PARTY-NOTICES DESTINATION ${CMAKE_INSTALL_DATADIR}/licenses/jarmenu
+  COMPONENT rpm EXCLUDE_FROM_ALL OPTIONAL)
 
 set(CPACK_PACKAGE_NAME jarmenu)
 set(CPACK_PACKAGE_VENDOR "The jarmenu authors")
@@ -86,7 +114,6 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_RPM_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
-set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/CPackPerGenerator.cmake)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
@@ -94,6 +121,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "default-jdk-headless | java-sdk-headless")
 
 set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
+# The version of the libedit linked in, from its pkg-config file, for the .rpm's bundled(libedit).
+if(LIBEDIT_ARCHIVE)
+  get_filename_component(libedit_directory ${LIBEDIT_ARCHIVE} DIRECTORY)
+  file(STRINGS ${libedit_directory}/pkgconfig/libedit.pc libedit_version REGEX "^Version: ")
+  string(REGEX REPLACE "^Version: *" "" CPACK_JARMENU_LIBEDIT_VERSION "${libedit_version}")
+endif()
 set(CPACK_RPM_PACKAGE_RELEASE 1)
 set(CPACK_RPM_PACKAGE_SUMMARY "Numbered menu for viewing, extracting and running Java archives")
 set(CPACK_RPM_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds release trees of its own, installs one into a scratch prefix and
 # packages it as a .deb and an .rpm, and checks that each carries a working
-# jarmenu, a manual page that renders without warnings, the license and the
+# jarmenu, a manual page that renders without warnings, the license, the
+# notices of every third-party component the build found linked in, and the
 # dependency on a JDK; that both packages pass their distribution's checker;
 # that every version agrees; and that a second build, in another directory,
 # gives the same bytes. The trees are its own because cpack first brings the
@@ -23,13 +24,24 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 # has TEXT PATTERN WHAT: fails unless TEXT holds a line matching PATTERN.
 has() { printf '%s\n' "$1" | grep -Eq -- "$2" || fail "$3: $1"; }
 
-# package BUILD: configures and builds BUILD, then makes its .deb and .rpm in BUILD/packages.
+# package BUILD [OPTION...]: configures BUILD with the options and builds it, then makes its .deb
+# and .rpm in BUILD/packages.
 package() {
-  cmake -S "$source_dir" -B "$1" ${toolchain:+"-DCMAKE_TOOLCHAIN_FILE=$toolchain"} \
-    -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
-  cmake --build "$1" >/dev/null
-  cpack -G "DEB;RPM" --config "$1/CPackConfig.cmake" -B "$1/packages" >"$1/cpack.log" 2>&1 ||
-    fail "cpack: $(cat "$1/cpack.log")"
+  tree=$1
+  shift
+  cmake -S "$source_dir" -B "$tree" ${toolchain:+"-DCMAKE_TOOLCHAIN_FILE=$toolchain"} \
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF "$@" >/dev/null
+  cmake --build "$tree" >/dev/null
+  cpack -G "DEB;RPM" --config "$tree/CPackConfig.cmake" -B "$tree/packages" >"$tree/cpack.log" 2>&1 ||
+    fail "cpack: $(cat "$tree/cpack.log")"
+}
+
+. "$source_dir/tests/covers.sh"
+
+# licenses NOTICE: the SPDX identifiers of the licenses NOTICE's Files paragraph names.
+licenses() {
+  sed -n '/^Files:/,/^$/s/^License: //p' "$1" | sed 's/ and /\n/g' |
+    sed -E 's/^BSD-([0-9])-clause.*/BSD-\1-Clause/; s/^Expat$/MIT/'
 }
 
 # check_tree ROOT: ROOT/usr-like prefix holds a runnable jarmenu and a clean manual of this version.
@@ -77,6 +89,12 @@ done
 dpkg-deb -x "$deb" "$work/deb"
 check_tree "$work/deb/usr"
 has "$(cat "$work/deb/usr/share/doc/jarmenu/copyright")" '^License: MIT$' "the .deb's copyright does not name the MIT license"
+# Every component the build found linked in has its notice, and a paragraph of its own.
+components=$(cat "$build/third-party/components")
+has "$components" '^gcc-runtime$' "the build found no C++ runtime linked in"
+for component in $components; do
+  covers "$work/deb/usr/share/doc/jarmenu/copyright" "$source_dir/doc/third-party/$component"
+done
 # Informational tags are Debian's advice, not its rules; errors and warnings are.
 lintian --allow-root --fail-on error,warning "$deb" || fail "lintian rejects the .deb"
 
@@ -92,10 +110,22 @@ has "$(rpm -qpR "$rpm")" '^libc\.so\.6' "the .rpm does not require the C library
 # libedit is linked in: the Red Hat family's is libedit.so.0, and Debian's libedit.so.2 is nowhere there.
 has "$(rpm -qpR "$rpm")" '^libtinfo\.so\.6' "the .rpm does not require the terminal library"
 ! rpm -qpR "$rpm" | grep -q libedit || fail "the .rpm requires a libedit: $(rpm -qpR "$rpm" | grep libedit)"
-has "$(rpm -qp --qf '%{LICENSE}' "$rpm")" '^MIT$' "the .rpm's License tag is not MIT"
 mkdir "$work/rpm"
 (cd "$work/rpm" && rpm2cpio "$rpm" | cpio -idm --quiet)
 check_tree "$work/rpm/usr"
+# The License tag names jarmenu's license and every one of the code linked in, which the license
+# files carry; code linked in is marked as bundled, as Fedora's security tracking reads it.
+tag=$(rpm -qp --qf '%{LICENSE}' "$rpm")
+has "$tag" '^MIT( AND |$)' "the .rpm's License tag does not begin with MIT"
+for component in $components; do
+  for id in $(licenses "$source_dir/doc/third-party/$component"); do
+    has " AND $tag AND " " AND $id AND " "the .rpm's License tag lacks $id, of $component"
+  done
+  covers "$work/rpm/usr/share/licenses/jarmenu/THIRD-PARTY-NOTICES" "$source_dir/doc/third-party/$component"
+done
+rpm -qp --qf '[%{FILEFLAGS:fflags} %{FILENAMES}\n]' "$rpm" >"$work/flags"
+has "$(cat "$work/flags")" '^l /usr/share/licenses/jarmenu/THIRD-PARTY-NOTICES$' "the notices are no %license file"
+has "$(rpm -qp --provides "$rpm")" '^bundled\(libedit\) = [0-9.]+$' "the .rpm does not mark libedit as bundled"
 # Packages are signed by whoever distributes them; there is no home page to
 # name; and rpmlint 2.4 matches a manual's section, not its name, against the
 # binaries, so it finds no manual for any of them.
@@ -108,4 +138,11 @@ package "$work/again"
 for file in jarmenu packages/"$(basename "$deb")" packages/"$(basename "$rpm")"; do
   cmp -s "$build/$file" "$work/again/$file" || fail "$file differs between two builds"
 done
-echo "install, .deb and .rpm: binary, manual, license and JDK present; lintian and rpmlint clean; reproducible"
+# With the system's own libedit the packages carry nothing of libedit's or libbsd's, and depend on it.
+package "$work/shared" -DJARMENU_STATIC_LIBEDIT=OFF
+! grep -Eqx 'libedit|libbsd' "$work/shared/third-party/components" || fail "a shared libedit is still linked in"
+shared_rpm=$work/shared/packages/$(basename "$rpm")
+has "$(rpm -qpR "$shared_rpm")" '^libedit\.so' "the .rpm of a shared libedit does not require it"
+! rpm -qp --provides "$shared_rpm" | grep -q bundled || fail "the .rpm of a shared libedit still bundles it"
+! rpm -qp --qf '%{LICENSE}' "$shared_rpm" | grep -q BSD || fail "the .rpm of a shared libedit still names its license"
+echo "install, .deb and .rpm: binary, manual, licenses, notices and JDK present; lintian and rpmlint clean; reproducible"
