@@ -3,19 +3,18 @@
 // completion and echoes ^D.
 #include "line_editor.h"
 
-#include <algorithm>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
-#include <dirent.h>
 #include <histedit.h>
 #include <langinfo.h>
-#include <sys/stat.h>
 #include <unistd.h>
+
+#include "completion.h"
 
 namespace jarmenu::sys {
 namespace {
@@ -28,49 +27,14 @@ struct Editor {
   History* history = nullptr;
 };
 
-/// A name a word may complete to, and whether it names a directory.
-struct Candidate {
-  std::string name;
-  bool directory = false;
-};
-
 /// No prompt: the program has written its question on the lines above.
 const char* no_prompt(EditLine*) { return ""; }
 
-/// `directory` as the file system knows it: "." for the working directory, and ~/ as the home
-/// directory, which the shell also makes of a leading ~/.
+/// `directory` with a leading ~/ as the home directory, which the shell also makes of it.
 std::string expand_home(const std::string& directory) {
   const char* home = std::getenv("HOME");
   if (directory.starts_with("~/") && home != nullptr) return home + directory.substr(1);
-  return directory.empty() ? "." : directory;
-}
-
-/// The entries of `directory` whose names begin with `stem`, sorted; hidden ones only when asked for.
-std::vector<Candidate> candidates(const std::string& directory, std::string_view stem) {
-  std::vector<Candidate> found;
-  const std::string path = expand_home(directory);
-  const std::unique_ptr<DIR, int (*)(DIR*)> listing(::opendir(path.c_str()), ::closedir);
-  if (listing == nullptr) return found;
-  while (const dirent* entry = ::readdir(listing.get())) {
-    const std::string_view name = entry->d_name;
-    if (name == "." || name == ".." || !name.starts_with(stem)) continue;
-    if (name.starts_with('.') && !stem.starts_with('.')) continue;
-    struct stat status {};
-    const std::string entry_path = path + "/" + std::string(name);
-    found.push_back({std::string(name), ::stat(entry_path.c_str(), &status) == 0 && S_ISDIR(status.st_mode)});
-  }
-  std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) { return a.name < b.name; });
-  return found;
-}
-
-/// The longest start that every candidate's name shares.
-std::string common_start(const std::vector<Candidate>& found) {
-  std::string start = found.front().name;
-  for (const Candidate& candidate : found) {
-    const auto differ = std::mismatch(start.begin(), start.end(), candidate.name.begin(), candidate.name.end());
-    start.erase(differ.first, start.end());
-  }
-  return start;
+  return directory;
 }
 
 /// The line and the cursor's place in it, to tell a second Tab from a first.
@@ -79,32 +43,23 @@ std::string line_state(EditLine* editor) {
   return std::string(line->buffer, line->lastchar) + '\0' + std::to_string(line->cursor - line->buffer);
 }
 
-/// Lists `found` below the line, in columns as wide as the terminal allows.
-void list_candidates(EditLine* editor, const std::vector<Candidate>& found) {
-  std::size_t width = 0;
-  for (const Candidate& candidate : found) width = std::max(width, candidate.name.size() + 3);
-  int terminal_width = 0;
-  if (::el_get(editor, EL_GETTC, "co", &terminal_width) != 0 || terminal_width <= 0) terminal_width = 80;
-  const std::size_t columns = std::max<std::size_t>(1, static_cast<std::size_t>(terminal_width) / width);
-  std::string listing = "\n";
-  for (std::size_t i = 0; i < found.size(); ++i) {
-    std::string cell = found[i].name + (found[i].directory ? "/" : "");
-    const bool last_in_row = (i + 1) % columns == 0 || i + 1 == found.size();
-    listing += last_in_row ? cell + "\n" : cell + std::string(width - cell.size(), ' ');
-  }
-  std::fputs(listing.c_str(), stdout);
+/// The terminal's width in columns, as the editor knows it.
+std::size_t terminal_width(EditLine* editor) {
+  int columns = 0;
+  return ::el_get(editor, EL_GETTC, "co", &columns) == 0 && columns > 0 ? static_cast<std::size_t>(columns) : 80;
 }
 
-/// Tab: completes the file name before the cursor as far as the names that match agree, and
-/// wholly when one does (a directory with a /, so that Tab goes on inside it); a second Tab that
-/// can add nothing lists the names.
+/// Tab: completes the file name before the cursor among the archives and directories it may name
+/// (see completion_candidates), as far as they agree, and wholly when one does (a directory with a
+/// /, so that Tab goes on inside it); a second Tab that can add nothing lists them.
 unsigned char complete_file_name(EditLine* editor, int) {
   static std::string ambiguous_state;  // the line as the last Tab that could not decide left it
   const LineInfo* line = ::el_line(editor);
   const std::string before(line->buffer, line->cursor);
   const std::string word = before.substr(before.find_last_of(" \t") + 1);
   const std::string directory = word.substr(0, word.rfind('/') + 1);
-  const std::vector<Candidate> found = candidates(directory, std::string_view(word).substr(directory.size()));
+  const std::vector<Candidate> found =
+      completion_candidates(expand_home(directory), std::string_view(word).substr(directory.size()));
   if (found.empty()) return CC_ERROR;
   std::string addition = common_start(found).substr(word.size() - directory.size());
   if (found.size() == 1) addition += found.front().directory ? '/' : ' ';
@@ -114,7 +69,7 @@ unsigned char complete_file_name(EditLine* editor, int) {
   const bool second_tab = addition.empty() && state == ambiguous_state;
   ambiguous_state = state;
   if (!second_tab) return addition.empty() ? CC_ERROR : CC_REFRESH;
-  list_candidates(editor, found);
+  std::fputs(("\n" + list_in_columns(found, terminal_width(editor), '/')).c_str(), stdout);
   return CC_REDISPLAY;
 }
 
@@ -127,6 +82,22 @@ unsigned char delete_or_end(EditLine* editor, int) {
   ::el_cursor(editor, 1);
   ::el_deletestr(editor, 1);
   return CC_REFRESH;
+}
+
+/// Binds what tmux, screen, PuTTY and the Linux console send for Home and End, whatever TERM says.
+/// With vi keys, only in the command mode, as the editor binds its arrows: a sequence that begins
+/// with Esc in the insert mode would make Esc wait for the rest of it.
+void bind_home_and_end(EditLine* editor) {
+  const char* keys = nullptr;
+  const bool vi = ::el_get(editor, EL_EDITOR, &keys) == 0 && keys != nullptr && std::string_view(keys) == "vi";
+  constexpr std::pair<const char*, const char*> kHomeAndEnd[] = {{"\033[1~", "ed-move-to-beg"},
+                                                                 {"\033[4~", "ed-move-to-end"}};
+  for (const auto& [keys_sent, action] : kHomeAndEnd) {
+    if (vi)
+      ::el_set(editor, EL_BIND, "-a", keys_sent, action, nullptr);
+    else
+      ::el_set(editor, EL_BIND, keys_sent, action, nullptr);
+  }
 }
 
 /// Makes the editor: emacs keys, signals handled, the user's ~/.editrc, then the two keys of ours.
@@ -148,9 +119,7 @@ Editor make_editor() {
   ::el_set(editor.line, EL_ADDFN, "jarmenu-delete-or-end", "Delete a character, or end input", delete_or_end);
   ::el_set(editor.line, EL_BIND, "^I", "jarmenu-complete", nullptr);
   ::el_set(editor.line, EL_BIND, "^D", "jarmenu-delete-or-end", nullptr);
-  // What tmux, screen, PuTTY and the Linux console send for Home and End, whatever TERM says.
-  ::el_set(editor.line, EL_BIND, "\033[1~", "ed-move-to-beg", nullptr);
-  ::el_set(editor.line, EL_BIND, "\033[4~", "ed-move-to-end", nullptr);
+  bind_home_and_end(editor.line);
   return editor;
 }
 

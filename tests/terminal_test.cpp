@@ -1,6 +1,7 @@
 // The built jarmenu on a pseudo-terminal, where people meet it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "support.h"
@@ -121,18 +122,41 @@ TEST(TerminalLines, AreEditedWhereTheyCanBeAndAnsweredWordByWord) {
     std::vector<Step> steps;
     std::string_view start = "\"$JARMENU\"";
   } const cases[] = {
-      {"Tab completes a unique name whole", kEditing, {{"1 it\t\r", "jar <tvf> <it's&ok.jar>\r\n"}}},
+      {"Tab completes a unique name whole, and one space after it", kEditing,
+       {{"1 it\t\x7fx\r", "jar <tvf> <it's&ok.jarx>\r\n"}}},
       {"and a directory with a /, to go on inside it", kEditing, {{"1 su\tin\t\r", "jar <tvf> <sub/inner.jar>\r\n"}}},
-      {"a second Tab lists the choices", kEditing,
-       {{"2 sub/\t\t", "dir2/"}, {"", "inner.jar"}, {"o\t\r", "jar <xvf> <sub/other.jar>\r\n"}}},
+      {"the second Tab, not the first, lists the archives and directories, sorted in columns", kEditing,
+       {{"2 sub/\t", "2 sub/\a"},
+        {"\t", "\r\ndir2/       dir3/       inner.jar   other.jar\r\n"},
+        {"o\t\r", "jar <xvf> <sub/other.jar>\r\n"}}},
+      {"a narrow window lists a name a line", kEditing,
+       {{"2 sub/\t\t", "\r\ndir2/\r\ndir3/\r\ninner.jar\r\nother.jar\r\n"}, {"\r", "jar <xvf> <sub/>\r\n"}},
+       "stty cols 10; \"$JARMENU\""},
+      {"Tab takes an archive over other files", kEditing, {{"1 ap\t\r", "jar <tvf> <app.jar>\r\n"}}},
+      {"in any case", kEditing, {{"1 LI\t\r", "jar <tvf> <LIB.JAR>\r\n"}}},
+      {"and any file where no archive or directory matches", kEditing, {{"1 po\t\r", "jar <tvf> <pom.xml>\r\n"}}},
+      {"a hidden name after a dot", kEditing, {{"1 sub/.\t\r", "jar <tvf> <sub/.hidden.jar>\r\n"}}},
+      {"as far as the names agree", kEditing, {{"1 sub/d\tX\r", "jar <tvf> <sub/dirX>\r\n"}}},
+      {"nothing to complete rings the bell and leaves the line", kEditing,
+       {{"1 no/\t", "no/\a"}, {"\r", "jar <tvf> <no/>\r\n"}}},
+      {"~/ is the home directory", {{"HOME", "sub"}, kEditing[0], kEditing[1]},
+       {{"1 ~/in\t\r", "jar <tvf> <sub/inner.jar>\r\n"}}},
       {"Up recalls the last line, and Ctrl-A and Ctrl-D edit it", kEditing,
        {{"1 a1.jar\r", "jar <tvf> <a1.jar>\r\n"}, {"\x1b[A\x01\x04" "2\r", "jar <xvf> <a1.jar>\r\n"}}},
+      {"Up passes over a repeated line and over blank ones", kEditing,
+       {{"1 a.jar\r", "jar <tvf> <a.jar>\r\n"}, {"1 b.jar\r", "jar <tvf> <b.jar>\r\n"},
+        {"1 b.jar\r", "jar <tvf> <b.jar>\r\n"}, {"\r   \r\x1b[A\x1b[A\r", "jar <tvf> <a.jar>\r\n"}}},
       {"Left and Backspace edit, and no escape byte reaches the tool", kEditing,
        {{"1 x.jarr\x1b[D\x7f\r", "jar <tvf> <x.jar>\r\n"}}},
       {"Ctrl-R searches the lines typed before", kEditing,
        {{"1 a1.jar\r", "jar <tvf> <a1.jar>\r\n"}, {"2 b\r", "jar <xvf> <b>\r\n"}, {"\x12" "a1\r", "jar <tvf> <a1.jar>\r\n"}}},
       {"Home and Delete as tmux and the Linux console send them edit too", kEditing,
        {{"1 x.jar\x1b[1~\x1b[3~2\r", "jar <xvf> <x.jar>\r\n"}}},
+      {"and so does End", kEditing, {{"x.jar\x1b[1~1 \x1b[4~y\r", "jar <tvf> <x.jary>\r\n"}}},
+      {"EDITRC's file is read, and Tab still completes after it", {{"EDITRC", "editrc"}, kEditing[0], kEditing[1]},
+       {{"x.jar\x14" "1 \r", "jar <tvf> <x.jar>\r\n"}, {"1 it\t\r", "jar <tvf> <it's&ok.jar>\r\n"}}},
+      {"vi keys from it keep Esc as vi has it", {{"EDITRC", "vi.editrc"}, kEditing[0], kEditing[1]},
+       {{"1 abcd.jar\x1bx\r", "jar <tvf> <abcd.ja>\r\n"}}},
       {"a UTF-8 name reaches the tool exactly", kEditing,
        {{"1 \xe6\x97\xa5\xe6\x9c\xac.jar\r", "jar <tvf> <\xe6\x97\xa5\xe6\x9c\xac.jar>\r\n"}}},
       {"the rest of the line answers the menu, not the application", kEditing,
@@ -144,18 +168,28 @@ TEST(TerminalLines, AreEditedWhereTheyCanBeAndAnsweredWordByWord) {
         {"one\r", "java read <one>\r\n"},
         {"two\r", "java read <two>\r\n"}}},
       {"a dumb terminal does not edit: Tab is white space", kDumbTerminal, {{"1 it\t\r", "jar <tvf> <it>\r\n"}}},
-      {"nor does the C locale, which keeps every byte of a Latin-1 name", kCLocale,
-       {{"1 it\t\r", "jar <tvf> <it>\r\n"}, {"1 \xe9t\xe9.jar\r", "jar <tvf> <\xe9t\xe9.jar>\r\n"}}},
-      {"nor a terminal whose output is piped", kEditing, {{"1 it\t\r", "jar <tvf> <it>\r\n"}},
+      {"nor does an empty TERM", {{"TERM", ""}, kEditing[1]}, {{"1 it\t\r", "jar <tvf> <it>\r\n"}}},
+      {"nor the C locale, which keeps every byte of a Latin-1 name", kCLocale,
+       {{"1 it\t\r", "jar <tvf> <it>\r\n"}, {"1\r", "(Example: Example.jar)\r\n"},
+        {"\xff\xe9t\xe9\xff.jar\r", "jar <tvf> <\xff\xe9t\xe9\xff.jar>\r\n"}}},
+      {"nor a terminal whose output is piped, which still reads the line whole and every byte of it", kEditing,
+       {{"3 reader.jar 1 \xe9.jar\r", "java <-jar> <reader.jar>\r\n"},
+        {"one\r", "java read <one>\r\n", true},
+        {"", "jar <tvf> <\xe9.jar>\r\n"}},
        "\"$JARMENU\" | cat"},
   };
   for (const Case& c : cases) {
     TempDir dir;
-    std::filesystem::create_directories(dir.path() / "sub" / "dir2");
-    for (const char* file : {"it's&ok.jar", "sub/inner.jar", "sub/other.jar"}) std::ofstream(dir.path() / file);
+    for (const char* directory : {"sub/dir2", "sub/dir3"}) std::filesystem::create_directories(dir.path() / directory);
+    for (const char* file : {"it's&ok.jar", "app.jar", "app.java", "app-notes.txt", "pom.xml", "LIB.JAR", "LIB.txt",
+                             "sub/inner.jar", "sub/other.jar", "sub/.hidden.jar", "sub/notes.txt"})
+      std::ofstream(dir.path() / file);
+    std::ofstream(dir.path() / "editrc") << "bind -e\nbind ^T ed-move-to-beg\n";
+    std::ofstream(dir.path() / "vi.editrc") << "bind -v\n";
     PtySession session({dir.path(), c.environment, Tools::kFake, false, std::string(c.start)});
     ASSERT_TRUE(session.wait_for(shown(text::kMenu))) << c.why << ":\n" << session.seen();
-    const bool edits = c.environment == kEditing && c.start == "\"$JARMENU\"";
+    const auto has = [&](const auto& setting) { return std::ranges::find(c.environment, setting) != c.environment.end(); };
+    const bool edits = has(kEditing[0]) && has(kEditing[1]) && c.start.find('|') == std::string_view::npos;
     for (const Step& step : c.steps) {
       // A person types once the editor has the terminal; keys typed before reach the kernel's own.
       if (edits && !step.keys.empty() && !step.to_application) {

@@ -1,0 +1,34 @@
+// Tab completion of a file name: the names a typed word may complete to, how far they agree, and
+// how they are listed. Plain C++, for the line editing of every platform; the keys are the
+// platform's own.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace jarmenu {
+
+/// A name a word may complete to, and whether it names a directory.
+struct Candidate {
+  std::string name;
+  bool directory = false;
+};
+
+/// Whether `name` ends in .jar, .war, .ear or .zip, in any case: an archive the tools open.
+bool is_archive(std::string_view name);
+
+/// The entries of `directory` ("" for the working directory; UTF-8 on Windows) whose names begin
+/// with `stem`, sorted by name: the directories and archives among them, or all of them where none
+/// of those match, as the shells complete for jar and java; hidden ones only after a leading dot.
+std::vector<Candidate> completion_candidates(std::string_view directory, std::string_view stem);
+
+/// The longest start that the names of `found`, which is not empty, share.
+std::string common_start(const std::vector<Candidate>& found);
+
+/// `found` in as many columns as `width` characters take, a line a row, each directory's name
+/// followed by `directory_mark`.
+std::string list_in_columns(const std::vector<Candidate>& found, std::size_t width, char directory_mark);
+
+}  // namespace jarmenu
