@@ -231,6 +231,7 @@ TEST(OutputStream, KeepsTextsWholeAndInOrderAcrossBufferFillsAndSlowReaders) {
       for (ssize_t n; (n = ::read(out.read_end.get(), buffer, sizeof buffer)) > 0;)
         got.append(buffer, static_cast<std::size_t>(n));
     });
+    const std::clock_t cpu_before = std::clock();
     {
       // Far more than a pipe holds, so a slow reader fills it.
       OutputStream stream(out.write_end.get());
@@ -245,6 +246,8 @@ TEST(OutputStream, KeepsTextsWholeAndInOrderAcrossBufferFillsAndSlowReaders) {
     }
     reader.join();
     EXPECT_EQ(got, expected) << c.why;
+    // A wait that polls without blocking would burn the reader's whole delay.
+    EXPECT_LT(std::clock() - cpu_before, CLOCKS_PER_SEC / 10) << c.why << ": waited busily";
   }
 }
 

@@ -75,11 +75,12 @@ TEST_F(TerminalTest, TheEndOfInputRightAfterDigitsIsNotFinal) {
 TEST_F(TerminalTest, ANameEndedByCtrlDRunsAndThenEndsTheProgram) {
   session_.type("1\r");
   ASSERT_TRUE(session_.wait_for(shown(text::kExample))) << session_.seen();
-  // The typed line is read whole, and the end of input follows a line that Ctrl-D ended.
-  session_.type("x.jar");
+  // The typed line is read whole, however long, and the end of input follows a line that Ctrl-D ended.
+  session_.type("a-name-of-more-than-16-bytes.jar");
   session_.type(kCtrlD);
   EXPECT_EQ(session_.wait_exit(), 0) << session_.seen();
-  EXPECT_TRUE(session_.seen().ends_with(shown("jar <tvf> <x.jar>\n\nDone viewing...\n\n") + shown(text::kMenu)))
+  EXPECT_TRUE(session_.seen().ends_with(shown("jar <tvf> <a-name-of-more-than-16-bytes.jar>\n\nDone viewing...\n\n") +
+                                        shown(text::kMenu)))
       << session_.seen();
 }
 
@@ -246,6 +247,9 @@ TEST(TerminalHandoff, LeavesTheNextReaderOnlyTheLinesTypedAfterTheLastAnswer) {
       {"the rest is dropped with the output on a pipe too", "4 echo LEAKED\r", "", "\"$JARMENU\" | cat"},
       {"a terminal out of line mode loses only the rest of the line", "4 abc\rls\r", "ls",
        "stty -icanon; \"$JARMENU\""},
+      {"and jarmenu waits for nothing there when the line is not ended", "4 abc", "", "stty -icanon; \"$JARMENU\""},
+      {"a read error at the terminal ends jarmenu as the end of input does", "", "",
+       "set -m; trap '' TTIN; \"$JARMENU\" & wait $!"},
       {"with editing, the rest of the quitting line is dropped", "4 echo LEAKED\r", "", "\"$JARMENU\"", kEditing},
       {"with editing, a line typed ahead after 4 stays", "4\rls\r", "ls", "\"$JARMENU\"", kEditing},
       {"with editing, Ctrl-D on an empty line ends, and the line typed after it stays", "\x04ls\r", "ls",
