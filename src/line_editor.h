@@ -1,18 +1,22 @@
-// Line editing at a terminal, with libedit: the keys people know from their shell, Tab to complete
-// a file name, and the lines typed earlier in this run. Used by the POSIX reader alone.
+// Line editing where people type: the keys they know there, and Tab to complete a file name (see
+// completion.h). At a POSIX terminal with libedit (line_editor.cpp), with the lines typed earlier
+// in this run; at a Windows console with the console's own editing and history, and Tab as cmd
+// has it (line_editor_win32.cpp). Used by the reader of each platform.
 #pragma once
 
 #include <string>
 
 namespace jarmenu::sys {
 
-/// Whether lines typed at the terminal should be edited: standard input and output are terminals,
-/// TERM names one that can edit, and the locale's character set is UTF-8, the only one in which
-/// the library keeps every byte typed. Sets the program's LC_CTYPE from the environment if so.
+/// Whether lines typed at standard input should be edited. On POSIX systems: standard input and
+/// output are terminals, TERM names one that can edit, and the locale's character set is UTF-8,
+/// the only one in which libedit keeps every byte typed; sets the program's LC_CTYPE from the
+/// environment if so. A Windows console always edits.
 bool editing_wanted();
 
-/// Reads the next edited line of standard input into `line`, its line feed included; false at the
-/// end of input. The terminal is in its own modes again when it returns.
+/// Reads the next edited line of standard input into `line`, its line end included (UTF-8 from a
+/// Windows console); false at the end of input. A terminal is in its own modes again when it
+/// returns.
 bool read_edited_line(std::string& line);
 
 }  // namespace jarmenu::sys

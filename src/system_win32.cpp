@@ -5,33 +5,16 @@
 // from the working directory, where Extract has just written an archive's files. So the tool is
 // looked up on PATH alone and started directly, with a command line the C runtime splits back
 // into exactly its arguments.
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-
 #include <algorithm>
 #include <iterator>
 
+#include "line_editor.h"
 #include "quoting.h"
 #include "system.h"
+#include "win32.h"
 
 namespace jarmenu::sys {
 namespace {
-
-/// A kernel handle closed exactly once, when its owner goes away.
-class OwnedHandle {
- public:
-  explicit OwnedHandle(HANDLE handle) : handle_(handle) {}
-  ~OwnedHandle() {
-    if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
-  }
-  OwnedHandle(const OwnedHandle&) = delete;
-  OwnedHandle& operator=(const OwnedHandle&) = delete;
-
- private:
-  HANDLE handle_;
-};
 
 /// The HANDLE that `handle` carries.
 HANDLE as_handle(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
@@ -40,47 +23,6 @@ HANDLE as_handle(Handle handle) { return reinterpret_cast<HANDLE>(handle); }
 bool is_console(HANDLE handle) {
   DWORD mode = 0;
   return ::GetConsoleMode(handle, &mode) != 0;
-}
-
-/// `wide` as UTF-8.
-std::string to_utf8(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  const int length = static_cast<int>(wide.size());
-  const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, bytes.data(), size, nullptr, nullptr);
-  return bytes;
-}
-
-/// `bytes` as UTF-16: read as UTF-8 when they are valid UTF-8, else in the ANSI code page.
-std::wstring to_wide(std::string_view bytes) {
-  if (bytes.empty()) return {};
-  const int length = static_cast<int>(bytes.size());
-  UINT code_page = CP_UTF8;
-  DWORD flags = MB_ERR_INVALID_CHARS;
-  int size = ::MultiByteToWideChar(code_page, flags, bytes.data(), length, nullptr, 0);
-  if (size == 0) {
-    code_page = CP_ACP;
-    flags = 0;
-    size = ::MultiByteToWideChar(code_page, flags, bytes.data(), length, nullptr, 0);
-  }
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  ::MultiByteToWideChar(code_page, flags, bytes.data(), length, wide.data(), size);
-  return wide;
-}
-
-/// One line typed at the console, its line end included, as UTF-8; empty at the end of input.
-std::string read_console_line(HANDLE console) {
-  std::wstring line;
-  wchar_t chunk[4096];
-  do {
-    DWORD got = 0;
-    if (!::ReadConsoleW(console, chunk, static_cast<DWORD>(std::size(chunk)), &got, nullptr) || got == 0) break;
-    line.append(chunk, got);
-  } while (line.back() != L'\n');
-  // The console's own convention: a line that begins with Ctrl+Z ends the input.
-  if (!line.empty() && line.front() == L'\x1a') return {};
-  return to_utf8(line);
 }
 
 /// Whether `directory` names one place whatever the working directory is.
@@ -120,9 +62,11 @@ bool run_and_wait(const std::wstring& program, std::wstring line) {
   startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
   startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION process{};
-  // A handler, not SetConsoleCtrlHandler(NULL, TRUE), which the tool would inherit; and only while
-  // the tool runs, so that Ctrl+C at the menu still ends the program.
-  ::SetConsoleCtrlHandler(ignore_interrupt, TRUE);
+  // A handler, not SetConsoleCtrlHandler(NULL, TRUE), which the tool would inherit. It stays from
+  // the first tool on: the console hands Ctrl+C to the tool and to the program each on a thread of
+  // its own, and the program's may come after the tool has ended. A Ctrl+C typed at a prompt ends
+  // the program through the read it breaks off (line_editor_win32.cpp).
+  [[maybe_unused]] static const bool ignoring = ::SetConsoleCtrlHandler(ignore_interrupt, TRUE) != 0;
   const bool started = ::CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                         &startup, &process) != 0;
   if (started) {
@@ -130,7 +74,6 @@ bool run_and_wait(const std::wstring& program, std::wstring line) {
     const OwnedHandle thread_handle(process.hThread);
     ::WaitForSingleObject(process.hProcess, INFINITE);
   }
-  ::SetConsoleCtrlHandler(ignore_interrupt, FALSE);
   return started;
 }
 
@@ -138,6 +81,31 @@ bool run_and_wait(const std::wstring& program, std::wstring line) {
 void report(std::string_view line) { write_all(reinterpret_cast<Handle>(::GetStdHandle(STD_ERROR_HANDLE)), line); }
 
 }  // namespace
+
+std::string to_utf8(std::wstring_view wide) {
+  if (wide.empty()) return {};
+  const int length = static_cast<int>(wide.size());
+  const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, bytes.data(), size, nullptr, nullptr);
+  return bytes;
+}
+
+std::wstring to_wide(std::string_view bytes) {
+  if (bytes.empty()) return {};
+  const int length = static_cast<int>(bytes.size());
+  UINT code_page = CP_UTF8;
+  DWORD flags = MB_ERR_INVALID_CHARS;
+  int size = ::MultiByteToWideChar(code_page, flags, bytes.data(), length, nullptr, 0);
+  if (size == 0) {
+    code_page = CP_ACP;
+    flags = 0;
+    size = ::MultiByteToWideChar(code_page, flags, bytes.data(), length, nullptr, 0);
+  }
+  std::wstring wide(static_cast<std::size_t>(size), L'\0');
+  ::MultiByteToWideChar(code_page, flags, bytes.data(), length, wide.data(), size);
+  return wide;
+}
 
 Handle standard_input() { return reinterpret_cast<Handle>(::GetStdHandle(STD_INPUT_HANDLE)); }
 
@@ -169,7 +137,7 @@ int ByteReader::read_byte() {
   const HANDLE handle = as_handle(handle_);
   if (whole_lines_) {
     if (taken_ == line_.size()) {
-      line_ = read_console_line(handle);
+      if (!read_edited_line(line_)) line_.clear();
       taken_ = 0;
     }
     return line_.empty() ? kEnd : static_cast<unsigned char>(line_[taken_++]);
