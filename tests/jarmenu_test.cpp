@@ -211,6 +211,41 @@ TEST(Jarmenu, FindsAWindowsToolOnlyInTheAbsoluteDirectoriesOfPath) {
   }
 }
 
+TEST(Jarmenu, ReadsWholeLinesAtAWindowsConsoleAndCompletesNamesAsCmdDoes) {
+  if (!on_windows()) GTEST_SKIP() << "a POSIX terminal's lines are tested on a pseudo-terminal";
+  struct Case {
+    const char* why;
+    std::vector<ConsoleStep> steps;  // typed once the menu shows; 4 and Enter follow
+  } const cases[] = {
+      {"the rest of a line answers the menu, never the application",
+       {{"3 reader.jar 1 b.jar\r", "java <-jar> <reader.jar>"}, {"one\r", "java read <one>"}, {"", "jar <tvf> <b.jar>"}}},
+      {"a line that begins with Ctrl+Z ends the input", {{"1\r", "(Example"}, {"\x1a\r", "jar <tvf>\n\nDone viewing"}}},
+      {"a name outside the ANSI code page reaches jar.exe exactly",
+       {{"1 \xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e.jar\r", "jar <tvf> <\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e.jar>"}}},
+      {"Ctrl+C stops the tool, and the menu comes back",
+       {{"3 slow.jar\r", "slow started"}, {"\x03", "\nDone running...\n\nWelcome"}}},
+      {"Tab takes an archive over other files, and shows it", {{"1 ap\t", "1 app.jar\n"}, {"\r", "jar <tvf> <app.jar>"}}},
+      {"each further Tab the next match, over the longer one before it",
+       {{"1 a\t", "1 a-long-name.jar\n"}, {"\t", "1 a1.jar\n"}, {"\t\r", "jar <tvf> <a2.jar>"}}},
+      {"and Shift+Tab the one before", {{"1 a\t\t\x0f\r", "jar <tvf> <a-long-name.jar>"}}},
+      {"a directory with a backslash, and / typed", {{"1 li\t\r", "jar <tvf> <libs\\>"}, {"1 libs/i\t\r", "jar <tvf> <libs/inner.jar>"}}},
+      {"any file where no archive or directory matches, and nothing where none does",
+       {{"1 po\t\r", "jar <tvf> <pom.xml>"}, {"1 zz\t\r", "jar <tvf> <zz>"}}},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "libs");
+    for (const char* file : {"app.jar", "app.java", "a-long-name.jar", "a1.jar", "a2.jar", "pom.xml", "libs/inner.jar"})
+      std::ofstream(dir.path() / file);
+    std::vector<ConsoleStep> steps = {{"", "4: Quit"}};
+    steps.insert(steps.end(), c.steps.begin(), c.steps.end());
+    steps.push_back({"4\r", ""});
+    const std::string transcript = run_at_console({dir.path(), {}}, steps);
+    EXPECT_TRUE(transcript.starts_with("exit 0\n")) << c.why << ":\n" << transcript;
+    EXPECT_EQ(transcript.find("slow finished"), std::string::npos) << c.why;
+  }
+}
+
 TEST(Jarmenu, LeavesTheRestOfStandardInputToTheCommand) {
   TempDir dir;
   const RunResult result = run_on_pipes({dir.path(), {}}, "3 reader.jar\nanswer\n4\n");

@@ -261,6 +261,23 @@ RunResult run_on_pipes(const Launch& launch, std::string_view input, bool close_
   return result;
 }
 
+std::string run_at_console(const Launch& launch, const std::vector<ConsoleStep>& steps) {
+  // The driver's files go apart from jarmenu's directory, where Tab would find them.
+  const TempDir driver_files;
+  std::string text;
+  for (const ConsoleStep& step : steps) text.append(step.keys).append("\x1f").append(step.shows).append("\x1e");
+  std::ofstream(driver_files.path() / "steps", std::ios::binary) << text;
+  const std::filesystem::path build = windows_build();
+  const std::string driver = "wine '" + (build / "console_driver.exe").string() + "' '" +
+                             native_path(driver_files.path() / "steps") + "' '" +
+                             native_path(driver_files.path() / "transcript") + "' '" +
+                             native_path(build.parent_path() / "jarmenu.exe") + "'";
+  Launch at_console = launch;
+  at_console.shell_script = "exec script -qfec \"" + driver + "\" /dev/null";
+  run_on_pipes(at_console, "", false, 60s);
+  return read_file(driver_files.path() / "transcript");
+}
+
 PtySession::PtySession(const Launch& launch) {
   ExecPlan plan = make_plan(launch);
   int master = -1;

@@ -94,6 +94,17 @@ struct RunResult {
 RunResult run_on_pipes(const Launch& launch, std::string_view input, bool close_output = false,
                        std::chrono::milliseconds deadline = 30s);
 
+/// Keys typed at a Windows console, and what the screen must show once they are typed (rows joined
+/// by \n, trailing blanks dropped; see console_driver.cpp for the keys).
+struct ConsoleStep {
+  std::string_view keys;
+  std::string_view shows;
+};
+
+/// Runs jarmenu.exe under Wine at a console of its own on a pseudo-terminal, typing `steps`: what the
+/// driver wrote, "FAIL: ..." lines for what went wrong, then "exit N" (N in hex) and the screen.
+std::string run_at_console(const Launch& launch, const std::vector<ConsoleStep>& steps);
+
 /// jarmenu running on a pseudo-terminal, killed if still running when the session goes away.
 class PtySession {
  public:

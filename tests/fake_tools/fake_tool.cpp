@@ -78,6 +78,21 @@ std::string read_line() {
   return line;
 }
 
+/// Writes `text` (UTF-8) on standard output: as its characters to a console, else as its bytes.
+void say(const std::string& text) {
+  const HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  DWORD mode = 0;
+  if (!::GetConsoleMode(output, &mode)) {
+    std::fputs(text.c_str(), stdout);
+    std::fflush(stdout);
+    return;
+  }
+  std::wstring wide(static_cast<std::size_t>(::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0)), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+  DWORD written = 0;
+  ::WriteConsoleW(output, wide.c_str(), static_cast<DWORD>(wide.size() - 1), &written, nullptr);
+}
+
 }  // namespace
 
 int main() {
@@ -93,11 +108,14 @@ int main() {
     std::fprintf(file, "%s cwd=%s parent=%s\n", said.c_str(), working_directory().c_str(), parent_name().c_str());
     std::fclose(file);
   }
-  std::printf("%s\n", said.c_str());
+  say(said + "\n");
   if (args.back() == "error.jar") std::fprintf(stderr, "%s: cannot open error.jar\n", args[0].c_str());
-  if (args.back() == "reader.jar") {
-    std::fflush(stdout);
-    std::printf("java read <%s>\n", read_line().c_str());
+  if (args.back() == "reader.jar") say("java read <" + read_line() + ">\n");
+  if (args.back() == "slow.jar") {
+    // An application that takes its time, for Ctrl+C to stop.
+    say("slow started\n");
+    ::Sleep(30000);
+    say("slow finished\n");
   }
   // A failing status, which jarmenu must not care about.
   return 3;
