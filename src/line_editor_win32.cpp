@@ -85,6 +85,7 @@ std::wstring read_console_line(HANDLE console) {
     typed.copy(buffer.data(), typed.size());
     CONSOLE_READCONSOLE_CONTROL control{sizeof control, static_cast<ULONG>(typed.size()), kTabEndsARead, 0};
     DWORD got = 0;
+    ::SetLastError(ERROR_SUCCESS);
     const bool read = ::ReadConsoleW(console, buffer.data(), static_cast<DWORD>(buffer.size()), &got, &control);
     // Ctrl+C typed at the prompt breaks the read off, and ends the program as it ends any other.
     if (::GetLastError() == ERROR_OPERATION_ABORTED && (!read || got == 0)) ::ExitProcess(STATUS_CONTROL_C_EXIT);

@@ -6,7 +6,6 @@
 // looked up on PATH alone and started directly, with a command line the C runtime splits back
 // into exactly its arguments.
 #include <algorithm>
-#include <iterator>
 
 #include "line_editor.h"
 #include "quoting.h"

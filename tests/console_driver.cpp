@@ -5,10 +5,11 @@
 //
 // Usage: console_driver.exe STEPS TRANSCRIPT PROGRAM
 // STEPS holds steps, each ended by \x1e: keys to type, \x1f, and a text the screen must then show
-// once more than it did before the keys (rows joined by \n, trailing blanks dropped). Keys are
-// UTF-8; \r is Enter, \t Tab, \x0f Shift+Tab, \x1a Ctrl+Z and \x03 Ctrl+C. Once the steps
-// are done the driver waits for the program to end, and writes TRANSCRIPT: "FAIL: ..." lines for
-// what went wrong, "exit N", and the screen.
+// from the row the cursor was on when the keys were typed (rows joined by \n, trailing blanks
+// dropped); a step without keys looks on from the last one's row. Keys are UTF-8; \r is Enter, \t
+// Tab, \x0f Shift+Tab, \x1a Ctrl+Z and \x03 Ctrl+C. Once the steps are done the driver waits for
+// the program to end, and writes TRANSCRIPT: "FAIL: ..." lines for what went wrong, "exit N" (N in
+// hex), and the screen.
 #include <windows.h>
 
 #include <chrono>
