@@ -41,7 +41,11 @@ files=
 notes=
 while read -r component; do
   [ -f "$notices/$component" ] || continue
-  if grep -q '^Files:' "$notices/$component"; then files="$files $notices/$component"; else notes="$notes $notices/$component"; fi
+  if grep -q '^Files:' "$notices/$component"; then
+    files="$files $notices/$component"
+  else
+    notes="$notes $notices/$component"
+  fi
 done <"$out/components"
 
 # The copyright file: the header (with the notes as its comment), jarmenu's own paragraph, each
