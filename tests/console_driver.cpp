@@ -10,38 +10,23 @@
 // Tab, \x0f Shift+Tab, \x1a Ctrl+Z and \x03 Ctrl+C. Once the steps are done the driver waits for
 // the program to end, and writes TRANSCRIPT: "FAIL: ..." lines for what went wrong, "exit N" (N in
 // hex), and the screen.
-#include <windows.h>
-
 #include <chrono>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
 
+#include "win32.h"
+
 namespace {
 
 using namespace std::chrono_literals;
+using jarmenu::sys::to_utf8;
+using jarmenu::sys::to_wide;
 
 constexpr wchar_t kShiftTab = L'\x0f';
 constexpr wchar_t kCtrlC = L'\x03';
 constexpr auto kDeadline = 10s;
-
-/// `utf8` in UTF-16.
-std::wstring to_wide(const std::string& utf8) {
-  const int length = static_cast<int>(utf8.size());
-  std::wstring wide(static_cast<std::size_t>(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, nullptr, 0)), L'\0');
-  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), length, wide.data(), static_cast<int>(wide.size()));
-  return wide;
-}
-
-/// `wide` in UTF-8.
-std::string to_utf8(const std::wstring& wide) {
-  const int length = static_cast<int>(wide.size());
-  std::string bytes(
-      static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, nullptr, 0, nullptr, nullptr)), '\0');
-  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), length, bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr);
-  return bytes;
-}
 
 /// The screen's rows down to the cursor's, each without its trailing blanks, joined by \n.
 std::string screen() {
