@@ -111,6 +111,8 @@ int wmain(int argc, wchar_t** argv) {
     transcript << "FAIL: cannot start the program\n";
     return 1;
   }
+  const jarmenu::sys::OwnedHandle program(process.hProcess);
+  const jarmenu::sys::OwnedHandle thread(process.hThread);
   std::size_t from = 0;
   for (std::string step; std::getline(steps, step, '\x1e');) {
     const std::size_t separator = step.find('\x1f');
@@ -124,14 +126,13 @@ int wmain(int argc, wchar_t** argv) {
       break;
     }
   }
-  DWORD status = 259;
-  if (::WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) {
+  if (::WaitForSingleObject(program.get(), 10000) != WAIT_OBJECT_0) {
     transcript << "FAIL: the program did not end\n";
-    ::TerminateProcess(process.hProcess, 1);
+    ::TerminateProcess(program.get(), 1);
+    ::WaitForSingleObject(program.get(), 10000);
   }
-  ::GetExitCodeProcess(process.hProcess, &status);
-  ::CloseHandle(process.hThread);
-  ::CloseHandle(process.hProcess);
+  DWORD status = 0;
+  ::GetExitCodeProcess(program.get(), &status);
   transcript << "exit " << std::hex << status << "\n" << screen();
   return 0;
 }
