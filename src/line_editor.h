@@ -8,10 +8,10 @@
 
 namespace jarmenu::sys {
 
-/// Whether lines typed at standard input should be edited. On POSIX systems: standard input and
-/// output are terminals, TERM names one that can edit, and the locale's character set is UTF-8,
-/// the only one in which libedit keeps every byte typed; sets the program's LC_CTYPE from the
-/// environment if so. A Windows console always edits.
+/// POSIX only (a Windows console always edits): whether lines typed at standard input should be
+/// edited, that is standard input and output are terminals, TERM names one that can edit, and the
+/// locale's character set is UTF-8, the only one in which libedit keeps every byte typed. Sets the
+/// program's LC_CTYPE from the environment if so.
 bool editing_wanted();
 
 /// Reads the next edited line of standard input into `line`, its line end included (UTF-8 from a

@@ -104,9 +104,6 @@ std::wstring read_console_line(HANDLE console) {
 
 }  // namespace
 
-// A console edits the lines typed at it itself; the program adds Tab.
-bool editing_wanted() { return true; }
-
 bool read_edited_line(std::string& line) {
   std::wstring typed;
   do {
