@@ -69,7 +69,8 @@ unsigned char complete_file_name(EditLine* editor, int) {
   const bool second_tab = addition.empty() && state == ambiguous_state;
   ambiguous_state = state;
   if (!second_tab) return addition.empty() ? CC_ERROR : CC_REFRESH;
-  std::fputs(("\n" + list_in_columns(found, terminal_width(editor), '/')).c_str(), stdout);
+  std::fputc('\n', stdout);
+  std::fputs(list_in_columns(found, terminal_width(editor), '/').c_str(), stdout);
   return CC_REDISPLAY;
 }
 
