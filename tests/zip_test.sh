@@ -18,7 +18,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 # pack BUILD: cross-builds BUILD and makes its zip in BUILD/packages.
 pack() {
   cmake -S "$source_dir" -B "$1" -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/mingw-w64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
   cmake --build "$1" >/dev/null
   (cd "$1" && cpack -G ZIP -B "$1/packages" >"$1/cpack.log" 2>&1) || fail "cpack: $(cat "$1/cpack.log")"
 }
