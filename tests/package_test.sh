@@ -4,10 +4,10 @@
 # jarmenu, a manual page that renders without warnings, the license, the
 # notices of every third-party component the build found linked in, and the
 # dependency on a JDK; that both packages pass their distribution's checker;
-# that every version agrees; and that a second build, in another directory,
-# gives the same bytes. The trees are its own because cpack first brings the
-# tree it packs up to date, which must never be the tree whose tests are
-# running. With a toolchain file the trees are cross-built, and the program
+# that every version agrees; that a second build, in another directory, gives
+# the same bytes; and that the README's own commands work as written. The
+# trees are its own because cpack first brings the tree it packs up to date,
+# which must never be the tree whose tests are running. With a toolchain file the trees are cross-built, and the program
 # is run with the EMULATOR words that follow it.
 # Usage: package_test.sh SOURCE_DIR [TOOLCHAIN_FILE EMULATOR...]
 set -eu
@@ -30,7 +30,7 @@ package() {
   tree=$1
   shift
   cmake -S "$source_dir" -B "$tree" ${toolchain:+"-DCMAKE_TOOLCHAIN_FILE=$toolchain"} \
-    -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF "$@" >/dev/null
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DCMAKE_COMPILE_WARNING_AS_ERROR=ON "$@" >/dev/null
   cmake --build "$tree" >/dev/null
   cpack -G "DEB;RPM" --config "$tree/CPackConfig.cmake" -B "$tree/packages" >"$tree/cpack.log" 2>&1 ||
     fail "cpack: $(cat "$tree/cpack.log")"
@@ -145,4 +145,30 @@ shared_rpm=$work/shared/packages/$(basename "$rpm")
 has "$(rpm -qpR "$shared_rpm")" '^libedit\.so' "the .rpm of a shared libedit does not require it"
 ! rpm -qp --provides "$shared_rpm" | grep -q bundled || fail "the .rpm of a shared libedit still bundles it"
 ! rpm -qp --qf '%{LICENSE}' "$shared_rpm" | grep -q BSD || fail "the .rpm of a shared libedit still names its license"
-echo "install, .deb and .rpm: binary, manual, licenses, notices and JDK present; lintian and rpmlint clean; reproducible"
+# The README's own commands, as a newcomer runs them in a fresh copy of the source: scripts/run
+# says one line while it builds, and nothing else (no compiler warning); then the blocks marked
+# "tested: NAME" run as written, with sudo as a no-op, an install into a scratch DESTDIR, and in
+# place of installing a package a check that the package named is there. They are native commands.
+if [ -z "$toolchain" ]; then
+  clone=$work/clone
+  mkdir "$clone"
+  tar -C "$source_dir" --exclude=./build --exclude=./.git -cf - . | tar -C "$clone" -xf -
+  printf '4\n' | "$clone/scripts/run" >"$work/run.out" 2>"$work/run.err" || fail "scripts/run: $(cat "$work/run.err")"
+  [ "$(cat "$work/run.err")" = "building jarmenu in $clone/build/release ..." ] ||
+    fail "scripts/run says more than that it builds: $(cat "$work/run.err")"
+  [ "$(tail -n 1 "$work/run.out")" = "4: Quit" ] || fail "scripts/run does not start jarmenu: $(cat "$work/run.out")"
+  for block in install deb rpm; do
+    commands=$(awk -v mark="<!-- tested: $block -->" '
+      $0 == mark { on = 1; next }
+      on && /^```/ { if (++fences == 2) exit; next }
+      on' "$source_dir/README.md" | sed -E 's/^sudo (apt-get|dnf) install /ls /')
+    [ -n "$commands" ] || fail "the README has no block marked tested: $block"
+    (cd "$clone" && DESTDIR=$work/destdir sh -euc "sudo() { \"\$@\"; }; $commands") >"$work/readme.log" 2>&1 ||
+      fail "the README's $block commands: $(cat "$work/readme.log")"
+  done
+  check_tree "$work/destdir/usr/local"
+  for made in "jarmenu_${version}_$deb_arch.deb" "jarmenu-$version-1.$rpm_arch.rpm"; do
+    cmp -s "$clone/build/release/$made" "$build/packages/$made" || fail "the README's $made differs from the test's own"
+  done
+fi
+echo "the README's commands, install, .deb and .rpm: binary, manual, licenses, notices and JDK present; lintian and rpmlint clean; reproducible"
