@@ -35,14 +35,17 @@ bool is_archive(std::string_view name) {
                      [&](std::string_view suffix) { return ends_with_any_case(name, suffix); });
 }
 
-std::vector<Candidate> completion_candidates(std::string_view directory, std::string_view stem) {
+bool starts_with_exactly(std::string_view name, std::string_view stem) { return name.starts_with(stem); }
+
+std::vector<Candidate> completion_candidates(std::string_view directory, std::string_view stem,
+                                             StartsWith starts_with) {
   std::vector<Candidate> found;
   std::error_code error;
   // Errors end the listing quietly: Tab then completes what could be read, or nothing.
   for (std::filesystem::directory_iterator entry(to_path(directory.empty() ? "." : directory), error), end;
        !error && entry != end; entry.increment(error)) {
     std::string name = file_name(entry->path());
-    if (!name.starts_with(stem) || (name.starts_with('.') && !stem.starts_with('.'))) continue;
+    if (!starts_with(name, stem) || (name.starts_with('.') && !stem.starts_with('.'))) continue;
     std::error_code not_a_directory;
     found.push_back({std::move(name), entry->is_directory(not_a_directory)});
   }

@@ -19,10 +19,18 @@ struct Candidate {
 /// Whether `name` ends in .jar, .war, .ear or .zip, in any case: an archive the tools open.
 bool is_archive(std::string_view name);
 
+/// How a name is told to begin with a typed stem: the file system's own comparison of names.
+using StartsWith = bool (*)(std::string_view name, std::string_view stem);
+
+/// Whether `name` begins with `stem` byte for byte, as names compare on POSIX systems.
+bool starts_with_exactly(std::string_view name, std::string_view stem);
+
 /// The entries of `directory` ("" for the working directory; UTF-8 on Windows) whose names begin
-/// with `stem`, sorted by name: the directories and archives among them, or all of them where none
-/// of those match, as the shells complete for jar and java; hidden ones only after a leading dot.
-std::vector<Candidate> completion_candidates(std::string_view directory, std::string_view stem);
+/// with `stem` as `starts_with` tells, sorted by name: the directories and archives among them, or
+/// all of them where none of those match, as the shells complete for jar and java; hidden ones only
+/// after a leading dot.
+std::vector<Candidate> completion_candidates(std::string_view directory, std::string_view stem,
+                                             StartsWith starts_with = starts_with_exactly);
 
 /// The longest start that the names of `found`, which is not empty, share.
 std::string common_start(const std::vector<Candidate>& found);

@@ -2,6 +2,7 @@
 // name as cmd's does. A read that Tab ends returns the line so far; the program completes the word
 // before the Tab, shows the line itself, and reads on with the line kept as typed.
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -25,15 +26,26 @@ struct TabState {
   std::size_t index = 0;
 };
 
+/// Whether `name` begins with `stem` as Windows compares file names: in any case.
+bool starts_with_in_any_case(std::string_view name, std::string_view stem) {
+  const std::wstring wide_name = to_wide(name);
+  const std::wstring wide_stem = to_wide(stem);
+  if (wide_stem.size() > wide_name.size()) return false;
+  const int length = static_cast<int>(wide_stem.size());
+  return ::CompareStringOrdinal(wide_name.data(), length, wide_stem.data(), length, TRUE) == CSTR_EQUAL;
+}
+
 /// `typed` with its last word completed to the next match (`backwards`: the one before), or as
-/// it is when nothing matches. A word's directory part may end in / or \; a directory gets a \.
+/// it is when nothing matches. A word's directory part may end in / or \; a directory gets a \. The
+/// name is matched in any case and put in as it is spelled on disk, as cmd does.
 std::wstring complete(const std::wstring& typed, bool backwards, TabState& tabs) {
   if (typed != tabs.shown || tabs.matches.empty()) {
     const std::size_t word = typed.find_last_of(L" \t\n\v\f\r") + 1;
     const std::size_t separator = typed.find_last_of(L"/\\");
     const std::size_t name = separator == std::wstring::npos || separator < word ? word : separator + 1;
     tabs.head = typed.substr(0, name);
-    tabs.matches = completion_candidates(to_utf8(typed.substr(word, name - word)), to_utf8(typed.substr(name)));
+    tabs.matches = completion_candidates(to_utf8(typed.substr(word, name - word)), to_utf8(typed.substr(name)),
+                                         starts_with_in_any_case);
     tabs.index = backwards && !tabs.matches.empty() ? tabs.matches.size() - 1 : 0;
   } else {
     tabs.index = (tabs.index + (backwards ? tabs.matches.size() - 1 : 1)) % tabs.matches.size();

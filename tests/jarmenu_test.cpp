@@ -228,6 +228,8 @@ TEST(Jarmenu, ReadsWholeLinesAtAWindowsConsoleAndCompletesNamesAsCmdDoes) {
       {"each further Tab the next match, over the longer one before it",
        {{"1 a\t", "1 a-long-name.jar\n"}, {"\t", "1 a1.jar\n"}, {"\t\r", "jar <tvf> <a2.jar>"}}},
       {"and Shift+Tab the one before", {{"1 a\t\t\x0f\r", "jar <tvf> <a-long-name.jar>"}}},
+      {"a name in any case, put as it is spelled on disk",
+       {{"1 AP\t\r", "jar <tvf> <app.jar>"}, {"1 LI\t\r", "jar <tvf> <libs\\>"}}},
       {"a directory with a backslash, and / typed", {{"1 li\t\r", "jar <tvf> <libs\\>"}, {"1 libs/i\t\r", "jar <tvf> <libs/inner.jar>"}}},
       {"any file where no archive or directory matches, and nothing where none does",
        {{"1 po\t\r", "jar <tvf> <pom.xml>"}, {"1 zz\t\r", "jar <tvf> <zz>"}}},
