@@ -1,25 +1,99 @@
 // Line editing with libedit's own interface, which lets the program bind Tab and Ctrl-D itself:
 // its readline interface appends a space to a completed directory, rings the bell at every
-// completion and echoes ^D.
+// completion and echoes ^D. Only calls that libedit has had since 2012 are made, since macOS still
+// ships that one.
+//
+// The program reads the terminal for the editor: libedit knows only a few of the escape sequences
+// terminals send, and of any other it inserts the tail as typed. The reader takes each sequence
+// whole (keys.h) and hands the editor one key of its own for it, bound to what the key does, and
+// tells a lone Esc from the start of a sequence by a short wait.
 #include "line_editor.h"
 
+#include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
+#include <iterator>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include <histedit.h>
 #include <langinfo.h>
+#include <sys/select.h>
 #include <unistd.h>
 
 #include "completion.h"
+#include "keys.h"
 
 namespace jarmenu::sys {
 namespace {
 
 constexpr int kHistorySize = 500;
+constexpr char kEsc = '\x1b';
+// How long the rest of an escape sequence may take to follow its Esc; a person is slower.
+constexpr timeval kSequenceWait{0, 50'000};
+// Above this many names a second Tab asks before listing them, as bash and libedit do.
+constexpr std::size_t kAskAbove = 100;
+
+// The keys the reader makes for the editor: U+0080 onwards, C1 control characters that no one
+// types, one for each KeyAction, then one for a lone Esc and one that follows a Delete that takes
+// the last character of the line.
+constexpr wchar_t kFirstKey = 0x80;
+constexpr int kLoneEsc = static_cast<int>(KeyAction::kWordRight) + 1;
+constexpr int kAfterLastDeleted = kLoneEsc + 1;
+
+/// What each key the reader makes is bound to: in emacs keys, vi's insert mode, vi's command mode.
+/// In vi's insert mode the cursor may stand after the last character, as the vi functions that
+/// enter it leave it; the editor's own Right, End and Delete keep it off there, as in command mode.
+constexpr const char* kKeyBindings[kAfterLastDeleted + 1][3] = {
+    {"ed-unassigned", "ed-unassigned", "ed-unassigned"},              // kBell
+    {"ed-prev-char", "ed-prev-char", "ed-prev-char"},                 // kLeft
+    {"ed-next-char", "vi-add", "ed-next-char"},                       // kRight
+    {"ed-prev-history", "ed-prev-history", "ed-prev-history"},        // kUp
+    {"ed-next-history", "ed-next-history", "ed-next-history"},        // kDown
+    {"ed-move-to-beg", "vi-insert-at-bol", "vi-zero"},                // kHome
+    {"ed-move-to-end", "vi-add-at-eol", "ed-move-to-end"},            // kEnd
+    {"ed-delete-next-char", "ed-delete-next-char", "ed-delete-next-char"},  // kDelete
+    {"ed-prev-word", "ed-prev-word", "ed-prev-word"},                 // kWordLeft
+    {"em-next-word", "em-next-word", "em-next-word"},                 // kWordRight
+    {"ed-unassigned", "vi-command-mode", "ed-unassigned"},            // kLoneEsc
+    {"ed-ignore", "vi-add", "ed-ignore"},                             // kAfterLastDeleted
+};
+
+/// The signals the editor handles while it reads (its own list).
+constexpr int kEditorSignals[] = {SIGINT, SIGTSTP, SIGQUIT, SIGHUP, SIGTERM, SIGCONT, SIGWINCH};
+
+/// What is done on each of the editor's signals, to be put back later.
+struct SignalActions {
+  struct sigaction actions[std::size(kEditorSignals)] {};
+
+  /// Takes what is done now.
+  void save() {
+    for (std::size_t i = 0; i < std::size(kEditorSignals); ++i) ::sigaction(kEditorSignals[i], nullptr, &actions[i]);
+  }
+  /// Puts back what save() took.
+  void restore() const {
+    for (std::size_t i = 0; i < std::size(kEditorSignals); ++i) ::sigaction(kEditorSignals[i], &actions[i], nullptr);
+  }
+};
+
+/// The reader's state: bytes to read again, keys made and not yet handed over, and a count of keys.
+struct Input {
+  std::string unread;            // read ahead of the key being made, to be read again
+  std::wstring keys;             // made and not yet handed to the editor
+  std::mbstate_t shift{};        // the character being decoded
+  unsigned long handed_over = 0; // how many keys the editor has had from the terminal
+  SignalActions editing;         // the editor's handlers, as it set them for this line
+  bool editing_saved = false;
+};
+
+/// The one reader.
+Input& input() {
+  static Input the_input;
+  return the_input;
+}
 
 /// The editor and its history, made once and never ended: el_end() would flush what is typed ahead.
 struct Editor {
@@ -30,6 +104,145 @@ struct Editor {
 /// No prompt: the program has written its question on the lines above.
 const char* no_prompt(EditLine*) { return ""; }
 
+/// Whether the editor has vi keys rather than emacs keys.
+bool vi_keys(EditLine* editor) {
+  const char* keys = nullptr;
+  return ::el_get(editor, EL_EDITOR, &keys) == 0 && keys != nullptr && std::string_view(keys) == "vi";
+}
+
+/// The key the reader makes for `key` (a KeyAction, kLoneEsc or kAfterLastDeleted), in UTF-8 for el_set.
+std::string key_text(int key) {
+  return {static_cast<char>(0xc2), static_cast<char>(kFirstKey + key)};
+}
+
+constexpr int kEndOfInput = -1;
+constexpr int kTimedOut = -2;
+constexpr int kReadError = -3;
+
+/// The next byte typed, a byte to read again first: kTimedOut if none comes within `wait` (null:
+/// no limit), kEndOfInput at the end of input, kReadError on an error.
+int next_byte(const timeval* wait) {
+  Input& in = input();
+  if (!in.unread.empty()) {
+    const unsigned char byte = static_cast<unsigned char>(in.unread.front());
+    in.unread.erase(0, 1);
+    return byte;
+  }
+  for (;;) {
+    fd_set ready_set;
+    FD_ZERO(&ready_set);
+    FD_SET(STDIN_FILENO, &ready_set);
+    timeval left = wait != nullptr ? *wait : timeval{};
+    const int ready = ::select(STDIN_FILENO + 1, &ready_set, nullptr, nullptr, wait != nullptr ? &left : nullptr);
+    if (ready == 0) return kTimedOut;
+    if (ready > 0) {
+      unsigned char byte = 0;
+      const ssize_t got = ::read(STDIN_FILENO, &byte, 1);
+      if (got == 1) return byte;
+      if (got == 0) return kEndOfInput;
+    }
+    if (errno == EAGAIN || errno == EWOULDBLOCK) continue;
+    if (errno != EINTR) return kReadError;
+    // The editor's handler has run, and put back the one it replaced: the editor's are wanted
+    // until the line is read, for the next Ctrl-Z or resize.
+    if (in.editing_saved) in.editing.restore();
+  }
+}
+
+/// Makes the key of a lone Esc: the editor's own Esc with emacs keys, where it starts Meta, and the
+/// key bound to vi's command mode with vi keys, since there the editor's Esc waits for a sequence.
+void make_lone_esc(EditLine* editor) {
+  input().keys += vi_keys(editor) ? static_cast<wchar_t>(kFirstKey + kLoneEsc) : L'\x1b';
+}
+
+/// Reads the rest of an escape sequence whose Esc has been read, and makes its key.
+void make_sequence_key(EditLine* editor) {
+  Input& in = input();
+  std::string bytes(1, kEsc);
+  for (;;) {
+    switch (sequence_state(bytes)) {
+      case Sequence::kWhole:
+        in.keys += static_cast<wchar_t>(kFirstKey + static_cast<int>(key_action(bytes)));
+        return;
+      case Sequence::kBroken:
+        in.unread.insert(0, 1, bytes.back());
+        in.keys += static_cast<wchar_t>(kFirstKey + static_cast<int>(KeyAction::kBell));
+        return;
+      case Sequence::kNone:
+        in.unread.insert(0, bytes.substr(1));
+        make_lone_esc(editor);
+        return;
+      case Sequence::kPartial:
+        break;
+    }
+    const int byte = next_byte(&kSequenceWait);
+    if (byte >= 0) {
+      bytes += static_cast<char>(byte);
+    } else if (bytes.size() == 1 || bytes[1] == kEsc) {
+      // Nothing more came: Esc alone, and then whatever came after it.
+      in.unread.insert(0, bytes.substr(1));
+      make_lone_esc(editor);
+      return;
+    } else {
+      in.keys += static_cast<wchar_t>(kFirstKey + static_cast<int>(KeyAction::kBell));
+      return;
+    }
+  }
+}
+
+/// Reads one key typed into input().keys, if it makes one (a byte that is no UTF-8 makes none):
+/// 1, or 0 at the end of input, -1 on a read error.
+int make_key(EditLine* editor) {
+  Input& in = input();
+  for (int byte = next_byte(nullptr);; byte = next_byte(nullptr)) {
+    if (byte < 0) return byte == kEndOfInput ? 0 : -1;
+    if (byte == kEsc && std::mbsinit(&in.shift)) {
+      make_sequence_key(editor);
+      return 1;
+    }
+    const char c = static_cast<char>(byte);
+    wchar_t character = 0;
+    const std::size_t length = std::mbrtowc(&character, &c, 1, &in.shift);
+    if (length == static_cast<std::size_t>(-2)) continue;
+    if (length == static_cast<std::size_t>(-1)) {
+      in.shift = std::mbstate_t{};
+      return 1;
+    }
+    // The reader's own keys are no one's to type.
+    if (character < kFirstKey || character >= 0xa0) in.keys += character;
+    return 1;
+  }
+}
+
+/// Makes Delete ring the bell at the end of the line, as it does elsewhere, and with vi keys keeps
+/// the cursor at the end when it takes the last character, as the editor's own Delete does not.
+void settle_delete(EditLine* editor, wchar_t& key) {
+  const LineInfo* line = ::el_line(editor);
+  if (line->cursor == line->lastchar) {
+    key = kFirstKey + static_cast<int>(KeyAction::kBell);
+  } else if (line->cursor + 1 == line->lastchar && vi_keys(editor)) {
+    input().keys.insert(0, 1, static_cast<wchar_t>(kFirstKey + kAfterLastDeleted));
+  }
+}
+
+/// The editor's reading function: the next key typed, as the reader makes it.
+int read_key(EditLine* editor, wchar_t* key) {
+  Input& in = input();
+  if (!in.editing_saved) {
+    in.editing.save();
+    in.editing_saved = true;
+  }
+  while (in.keys.empty()) {
+    const int made = make_key(editor);
+    if (made <= 0) return made;
+  }
+  *key = in.keys.front();
+  in.keys.erase(0, 1);
+  if (*key == kFirstKey + static_cast<int>(KeyAction::kDelete)) settle_delete(editor, *key);
+  ++in.handed_over;
+  return 1;
+}
+
 /// `directory` with a leading ~/ as the home directory, which the shell also makes of it.
 std::string expand_home(const std::string& directory) {
   const char* home = std::getenv("HOME");
@@ -37,71 +250,83 @@ std::string expand_home(const std::string& directory) {
   return directory;
 }
 
-/// The line and the cursor's place in it, to tell a second Tab from a first.
-std::string line_state(EditLine* editor) {
-  const LineInfo* line = ::el_line(editor);
-  return std::string(line->buffer, line->lastchar) + '\0' + std::to_string(line->cursor - line->buffer);
-}
-
 /// The terminal's width in columns, as the editor knows it.
 std::size_t terminal_width(EditLine* editor) {
   int columns = 0;
-  return ::el_get(editor, EL_GETTC, "co", &columns) == 0 && columns > 0 ? static_cast<std::size_t>(columns) : 80;
+  // The null ends EL_GETTC's arguments for the libedit of 2012, which reads on until one.
+  const bool known = ::el_get(editor, EL_GETTC, "co", &columns, nullptr) == 0 && columns > 0;
+  return known ? static_cast<std::size_t>(columns) : 80;
+}
+
+/// Lists `found` below the line, first asking whether to when they are many; the editor then
+/// draws the line again below the list.
+unsigned char list_candidates(EditLine* editor, const std::vector<Candidate>& found) {
+  if (found.size() > kAskAbove) {
+    std::printf("\nDisplay all %zu possibilities? (y or n)", found.size());
+    std::fflush(stdout);
+    wchar_t answer = 0;
+    const bool yes = read_key(editor, &answer) == 1 && (answer == L'y' || answer == L'Y');
+    std::fputc('\n', stdout);
+    if (!yes) return CC_REDISPLAY;
+  } else {
+    std::fputc('\n', stdout);
+  }
+  std::fputs(list_in_columns(found, terminal_width(editor), '/').c_str(), stdout);
+  return CC_REDISPLAY;
 }
 
 /// Tab: completes the file name before the cursor among the archives and directories it may name
 /// (see completion_candidates), as far as they agree, and wholly when one does (a directory with a
-/// /, so that Tab goes on inside it); a second Tab that can add nothing lists them.
+/// /, so that Tab goes on inside it); a Tab right after one that left several can add nothing more,
+/// and lists them.
 unsigned char complete_file_name(EditLine* editor, int) {
-  static std::string ambiguous_state;  // the line as the last Tab that could not decide left it
+  static unsigned long ambiguous_tab = 0;  // the number of the last key that was a Tab left undecided
+  const unsigned long this_key = input().handed_over;
+  const bool listing_wanted = ambiguous_tab != 0 && ambiguous_tab + 1 == this_key;
   const LineInfo* line = ::el_line(editor);
   const std::string before(line->buffer, line->cursor);
   const std::string word = before.substr(before.find_last_of(" \t") + 1);
   const std::string directory = word.substr(0, word.rfind('/') + 1);
   const std::vector<Candidate> found =
       completion_candidates(expand_home(directory), std::string_view(word).substr(directory.size()));
+  ambiguous_tab = found.size() > 1 ? this_key : 0;
   if (found.empty()) return CC_ERROR;
   std::string addition = common_start(found).substr(word.size() - directory.size());
   if (found.size() == 1) addition += found.front().directory ? '/' : ' ';
-  if (!addition.empty()) ::el_insertstr(editor, addition.c_str());
-  if (found.size() == 1) return CC_REFRESH;
-  const std::string state = line_state(editor);
-  const bool second_tab = addition.empty() && state == ambiguous_state;
-  ambiguous_state = state;
-  if (!second_tab) return addition.empty() ? CC_ERROR : CC_REFRESH;
-  std::fputc('\n', stdout);
-  std::fputs(list_in_columns(found, terminal_width(editor), '/').c_str(), stdout);
-  return CC_REDISPLAY;
+  if (!addition.empty()) {
+    ::el_insertstr(editor, addition.c_str());
+    return CC_REFRESH;
+  }
+  return listing_wanted ? list_candidates(editor, found) : CC_ERROR;
 }
 
 /// Ctrl-D: the end of input on an empty line, without echoing ^D; elsewhere it deletes the
-/// character under the cursor, as the editor's own binding does.
+/// character under the cursor, as the editor's own binding does, and nothing at the end.
 unsigned char delete_or_end(EditLine* editor, int) {
   const LineInfo* line = ::el_line(editor);
   if (line->buffer == line->lastchar) return CC_EOF;
   if (line->cursor == line->lastchar) return CC_ERROR;
-  ::el_cursor(editor, 1);
-  ::el_deletestr(editor, 1);
-  return CC_REFRESH;
+  // The reader's Delete does it, as the next key: libedit of 2012 cannot move the cursor from here.
+  input().keys.insert(0, 1, static_cast<wchar_t>(kFirstKey + static_cast<int>(KeyAction::kDelete)));
+  return CC_NORM;
 }
 
-/// Binds what tmux, screen, PuTTY and the Linux console send for Home and End, whatever TERM says.
-/// With vi keys, only in the command mode, as the editor binds its arrows: a sequence that begins
-/// with Esc in the insert mode would make Esc wait for the rest of it.
-void bind_home_and_end(EditLine* editor) {
-  const char* keys = nullptr;
-  const bool vi = ::el_get(editor, EL_EDITOR, &keys) == 0 && keys != nullptr && std::string_view(keys) == "vi";
-  constexpr std::pair<const char*, const char*> kHomeAndEnd[] = {{"\033[1~", "ed-move-to-beg"},
-                                                                 {"\033[4~", "ed-move-to-end"}};
-  for (const auto& [keys_sent, action] : kHomeAndEnd) {
-    if (vi)
-      ::el_set(editor, EL_BIND, "-a", keys_sent, action, nullptr);
-    else
-      ::el_set(editor, EL_BIND, keys_sent, action, nullptr);
+/// Binds the keys the reader makes to what they do, in each of the editor's modes, and Ctrl-R to
+/// the search back through earlier lines, which vi keys otherwise lack.
+void bind_keys(EditLine* editor) {
+  const bool vi = vi_keys(editor);
+  for (int key = 0; key <= kAfterLastDeleted; ++key) {
+    const std::string text = key_text(key);
+    ::el_set(editor, EL_BIND, text.c_str(), kKeyBindings[key][vi ? 1 : 0], nullptr);
+    if (vi) ::el_set(editor, EL_BIND, "-a", text.c_str(), kKeyBindings[key][2], nullptr);
+  }
+  if (vi) {
+    ::el_set(editor, EL_BIND, "^R", "em-inc-search-prev", nullptr);
+    ::el_set(editor, EL_BIND, "-a", "^R", "em-inc-search-prev", nullptr);
   }
 }
 
-/// Makes the editor: emacs keys, signals handled, the user's ~/.editrc, then the two keys of ours.
+/// Makes the editor: emacs keys, signals handled, the user's ~/.editrc, then the keys of ours.
 Editor make_editor() {
   Editor editor{::el_init("jarmenu", stdin, stdout, stderr), ::history_init()};
   if (editor.line == nullptr || editor.history == nullptr) return Editor{};
@@ -114,13 +339,14 @@ Editor make_editor() {
   // The editor puts the terminal back in its own modes before Ctrl-C, Ctrl-Z or a hang-up takes
   // effect, and redraws the line when the program is continued or the window resized.
   ::el_set(editor.line, EL_SIGNAL, 1);
+  ::el_set(editor.line, EL_GETCFN, read_key);
   ::el_source(editor.line, nullptr);
   // After ~/.editrc, which may switch to vi keys and so replace every binding made before it.
   ::el_set(editor.line, EL_ADDFN, "jarmenu-complete", "Complete a file name", complete_file_name);
   ::el_set(editor.line, EL_ADDFN, "jarmenu-delete-or-end", "Delete a character, or end input", delete_or_end);
   ::el_set(editor.line, EL_BIND, "^I", "jarmenu-complete", nullptr);
   ::el_set(editor.line, EL_BIND, "^D", "jarmenu-delete-or-end", nullptr);
-  bind_home_and_end(editor.line);
+  bind_keys(editor.line);
   return editor;
 }
 
@@ -147,8 +373,14 @@ bool editing_wanted() {
 bool read_edited_line(std::string& line) {
   // The editor hears of a resize only while it reads; the window may have changed during a command.
   ::el_resize(editor().line);
+  // The editor leaves its handler in place of one that ran while it read; the program's own come
+  // back once the line is read.
+  SignalActions program;
+  program.save();
+  input().editing_saved = false;
   int count = 0;
   const char* got = ::el_gets(editor().line, &count);
+  program.restore();
   if (got == nullptr || count <= 0) return false;
   line.assign(got);
   // Blank lines and repeats are not worth walking back through.

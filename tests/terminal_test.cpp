@@ -110,6 +110,7 @@ using Environment = std::vector<std::pair<std::string, std::string>>;
 const Environment kEditing = {{"TERM", "xterm-256color"}, {"LC_ALL", "C.UTF-8"}};
 const Environment kDumbTerminal = {{"TERM", "dumb"}, {"LC_ALL", "C.UTF-8"}};
 const Environment kCLocale = {{"TERM", "xterm-256color"}, {"LC_ALL", "C"}};
+const Environment kViKeys = {{"EDITRC", "vi.editrc"}, kEditing[0], kEditing[1]};
 
 TEST(TerminalLines, AreEditedWhereTheyCanBeAndAnsweredWordByWord) {
   struct Step {
@@ -156,8 +157,22 @@ TEST(TerminalLines, AreEditedWhereTheyCanBeAndAnsweredWordByWord) {
       {"and so does End", kEditing, {{"x.jar\x1b[1~1 \x1b[4~y\r", "jar <tvf> <x.jary>\r\n"}}},
       {"EDITRC's file is read, and Tab still completes after it", {{"EDITRC", "editrc"}, kEditing[0], kEditing[1]},
        {{"x.jar\x14" "1 \r", "jar <tvf> <x.jar>\r\n"}, {"1 it\t\r", "jar <tvf> <it's&ok.jar>\r\n"}}},
-      {"vi keys from it keep Esc as vi has it", {{"EDITRC", "vi.editrc"}, kEditing[0], kEditing[1]},
+      {"vi keys from it keep Esc as vi has it", kViKeys,
        {{"1 abcd.jar\x1bx\r", "jar <tvf> <abcd.ja>\r\n"}}},
+      {"a key that does nothing here rings the bell, and no byte of it reaches the line", kEditing,
+       {{"1 abcd.jar\x1b[5~\x1b[6~\x1b[2~\x1b[15~\x1b[1;2D\x1b[3;5~\x1bOP\x1b[Z\x1b[[A\x1b[2$\x1bO2Q", "\a"},
+        {"X\r", "jar <tvf> <abcd.jarX>\r\n"}}},
+      {"nor with vi keys, where typing goes on inserting", kViKeys,
+       {{"1 abcd.jar\x1b[5~\x1b[6~\x1b[2~\x1b[15~\x1b[1;2D\x1b[3;5~\x1bOP\x1b[Z\x1b[[A\x1b[2$\x1bO2Q", "\a"},
+        {"X\r", "jar <tvf> <abcd.jarX>\r\n"}}},
+      {"Ctrl-Left and Ctrl-Right move a word", kEditing, {{"1 x.jar\x1b[1;5Dz\x1b[1;5Cy\r", "jar <tvf> <zx.jary>\r\n"}}},
+      {"and so do Alt's, and rxvt's forms of both", kEditing,
+       {{"1 x.jar\x1b[1;3Dz\x1b\x1b[Cy\x1bOdw\x1bOcv\x1b\x1b[Du\x1b[5Cq\r", "jar <tvf> <uwzx.jaryvq>\r\n"}}},
+      {"with vi keys too", kViKeys, {{"1 x.jar\x1b[1;5Dz\x1b[1;3Cy\r", "jar <tvf> <zx.jary>\r\n"}}},
+      {"vi's insert mode takes Home, End, the arrows and Delete, and goes on inserting", kViKeys,
+       {{"x.jar\x1b[1~1 \x1bOFy\x1b[D\x1b[D\x1b[3~\x1b[Cz\x1bOD\x1b[3~q\r", "jar <tvf> <x.jayq>\r\n"}}},
+      {"and Ctrl-R searches the lines typed before", kViKeys,
+       {{"1 a1.jar\r", "jar <tvf> <a1.jar>\r\n"}, {"2 b\r", "jar <xvf> <b>\r\n"}, {"\x12" "a1\r", "jar <tvf> <a1.jar>\r\n"}}},
       {"a UTF-8 name reaches the tool exactly", kEditing,
        {{"1 \xe6\x97\xa5\xe6\x9c\xac.jar\r", "jar <tvf> <\xe6\x97\xa5\xe6\x9c\xac.jar>\r\n"}}},
       {"the rest of the line answers the menu, not the application", kEditing,
