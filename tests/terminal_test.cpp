@@ -127,13 +127,34 @@ TEST(TerminalLines, AreEditedWhereTheyCanBeAndAnsweredWordByWord) {
       {"Tab completes a unique name whole, and one space after it", kEditing,
        {{"1 it\t\x7fx\r", "jar <tvf> <it's&ok.jarx>\r\n"}}},
       {"and a directory with a /, to go on inside it", kEditing, {{"1 su\tin\t\r", "jar <tvf> <sub/inner.jar>\r\n"}}},
-      {"the second Tab, not the first, lists the archives and directories, sorted in columns", kEditing,
+      {"the second Tab, not the first, lists the archives and directories, sorted in columns, and the line follows",
+       kEditing,
        {{"2 sub/\t", "2 sub/\a"},
-        {"\t", "\r\ndir2/       dir3/       inner.jar   other.jar\r\n"},
+        {"\t", "\r\ndir2/       dir3/       inner.jar   other.jar\r\n\r\x1b[K2 sub/"},
         {"o\t\r", "jar <xvf> <sub/other.jar>\r\n"}}},
+      {"a second Tab is the next key: after another key in between, Tab rings the bell again", kEditing,
+       {{"2 sub/\t", "\a"}, {"x\x7f\t", "\a"}, {"\t", "\r\ndir2/ "}, {"\r", "jar <xvf> <sub/>\r\n"}}},
+      {"after a lone directory is completed, the next Tab rings the bell", kEditing,
+       {{"2 su\t", "2 sub/"}, {"\t", "\a"}, {"\t", "\r\ndir2/ "}, {"\r", "jar <xvf> <sub/>\r\n"}}},
+      {"archives in any case and directories, sorted by name, not other files", kEditing,
+       {{"1 x/x\t\t", "\r\nx.ZIP   x.dir/  x.ear   x.war\r\n"}, {"\r", "jar <tvf> <x/x.>\r\n"}}},
       {"a narrow window lists a name a line", kEditing,
        {{"2 sub/\t\t", "\r\ndir2/\r\ndir3/\r\ninner.jar\r\nother.jar\r\n"}, {"\r", "jar <xvf> <sub/>\r\n"}},
        "stty cols 10; \"$JARMENU\""},
+      {"and a window of two columns exactly two names a line", kEditing,
+       {{"2 sub/\t\t", "\r\ndir2/       dir3/\r\ninner.jar   other.jar\r\n"}, {"\r", "jar <xvf> <sub/>\r\n"}},
+       "stty cols 24; \"$JARMENU\""},
+      {"above 100 names the second Tab asks first, and a key but y lists nothing", kEditing,
+       {{"1 many/f\t\t", "\r\nDisplay all 101 possibilities? (y or n)"}, {"n", "\r\n\r\x1b[K1 many/f"},
+        {"000.jar\r", "jar <tvf> <many/f000.jar>\r\n"}}},
+      {"and y lists them", kEditing,
+       {{"1 many/f\t\t", "(y or n)"}, {"y", "f099.jar   f100.jar\r\n\r\x1b[K1 many/f"}, {"\r", "jar <tvf> <many/f>\r\n"}}},
+      {"the word is what follows the last blank, a tab typed with Ctrl-V too", kEditing,
+       {{"2 x 1\x16\tap\t\r", "jar <tvf> <app.jar>\r\n"}}},
+      {"a name with white space or a byte that is no UTF-8 is not offered", kEditing,
+       {{"1 v\t\r", "jar <tvf> <v2.jar>\r\n"}}},
+      {"names that part inside a character are completed to just before it, and listed", kEditing,
+       {{"1 ca\t", "1 caf"}, {"\t", "caf\xc3\xa8.jar   caf\xc3\xa9.jar\r\n"}, {"\xc3\xa9\t\r", "jar <tvf> <caf\xc3\xa9.jar>\r\n"}}},
       {"Tab takes an archive over other files", kEditing, {{"1 ap\t\r", "jar <tvf> <app.jar>\r\n"}}},
       {"in any case", kEditing, {{"1 LI\t\r", "jar <tvf> <LIB.JAR>\r\n"}}},
       {"and any file where no archive or directory matches", kEditing, {{"1 po\t\r", "jar <tvf> <pom.xml>\r\n"}}},
@@ -142,7 +163,9 @@ TEST(TerminalLines, AreEditedWhereTheyCanBeAndAnsweredWordByWord) {
       {"nothing to complete rings the bell and leaves the line", kEditing,
        {{"1 no/\t", "no/\a"}, {"\r", "jar <tvf> <no/>\r\n"}}},
       {"~/ is the home directory", {{"HOME", "sub"}, kEditing[0], kEditing[1]},
-       {{"1 ~/in\t\r", "jar <tvf> <sub/inner.jar>\r\n"}}},
+       {{"1 ~/in\t\r", "jar <tvf> <sub/inner.jar>\r\n"}, {"1 ~/dir2/d\t\r", "jar <tvf> <sub/dir2/deep.jar>\r\n"}}},
+      {"and a directory below the working one its own", kEditing, {{"1 sub/dir2/d\t\r", "jar <tvf> <sub/dir2/deep.jar>\r\n"}}},
+      {"Ctrl-D at the end of a line deletes nothing", kEditing, {{"1 x.jar\x04", "\a"}, {"\r", "jar <tvf> <x.jar>\r\n"}}},
       {"Up recalls the last line, and Ctrl-A and Ctrl-D edit it", kEditing,
        {{"1 a1.jar\r", "jar <tvf> <a1.jar>\r\n"}, {"\x1b[A\x01\x04" "2\r", "jar <xvf> <a1.jar>\r\n"}}},
       {"Up passes over a repeated line and over blank ones", kEditing,
@@ -196,10 +219,14 @@ TEST(TerminalLines, AreEditedWhereTheyCanBeAndAnsweredWordByWord) {
   };
   for (const Case& c : cases) {
     TempDir dir;
-    for (const char* directory : {"sub/dir2", "sub/dir3"}) std::filesystem::create_directories(dir.path() / directory);
+    for (const char* directory : {"sub/dir2", "sub/dir3", "x/x.dir", "many"})
+      std::filesystem::create_directories(dir.path() / directory);
     for (const char* file : {"it's&ok.jar", "app.jar", "app.java", "app-notes.txt", "pom.xml", "LIB.JAR", "LIB.txt",
-                             "sub/inner.jar", "sub/other.jar", "sub/.hidden.jar", "sub/notes.txt"})
+                             "sub/inner.jar", "sub/other.jar", "sub/.hidden.jar", "sub/notes.txt", "sub/dir2/deep.jar",
+                             "x/x.ZIP", "x/x.ear", "x/x.war", "x/x.txt", "x/xjar", "x/xy", "v2 2 app.jar", "v\t.jar",
+                             "v\xff.jar", "v2.jar", "caf\xc3\xa9.jar", "caf\xc3\xa8.jar"})
       std::ofstream(dir.path() / file);
+    for (int i = 0; i <= 100; ++i) std::ofstream(dir.path() / "many" / ("f" + std::to_string(1000 + i).substr(1) + ".jar"));
     std::ofstream(dir.path() / "editrc") << "bind -e\nbind ^T ed-move-to-beg\n";
     std::ofstream(dir.path() / "vi.editrc") << "bind -v\n";
     PtySession session({dir.path(), c.environment, Tools::kFake, false, std::string(c.start)});
