@@ -118,8 +118,8 @@ std::string common_start(const std::vector<Candidate>& found) {
   // Whole characters only: where the names part inside one, its start is theirs.
   const auto longer = std::find_if(found.begin(), found.end(),
                                    [&](const Candidate& candidate) { return candidate.name.size() > start.size(); });
-  while (longer != found.end() && !start.empty() && (static_cast<unsigned char>(longer->name[start.size()]) & 0xc0) == 0x80)
-    start.pop_back();
+  const auto cut_inside = [&] { return (static_cast<unsigned char>(longer->name[start.size()]) & 0xc0) == 0x80; };
+  while (longer != found.end() && !start.empty() && cut_inside()) start.pop_back();
   return start;
 }
 

@@ -47,46 +47,26 @@ constexpr int kAfterLastDeleted = kLoneEsc + 1;
 /// What each key the reader makes is bound to: in emacs keys, vi's insert mode, vi's command mode.
 /// In vi's insert mode the cursor may stand after the last character, as the vi functions that
 /// enter it leave it; the editor's own Right, End and Delete keep it off there, as in command mode.
-constexpr const char* kKeyBindings[kAfterLastDeleted + 1][3] = {
-    {"ed-unassigned", "ed-unassigned", "ed-unassigned"},              // kBell
-    {"ed-prev-char", "ed-prev-char", "ed-prev-char"},                 // kLeft
-    {"ed-next-char", "vi-add", "ed-next-char"},                       // kRight
-    {"ed-prev-history", "ed-prev-history", "ed-prev-history"},        // kUp
-    {"ed-next-history", "ed-next-history", "ed-next-history"},        // kDown
-    {"ed-move-to-beg", "vi-insert-at-bol", "vi-zero"},                // kHome
-    {"ed-move-to-end", "vi-add-at-eol", "ed-move-to-end"},            // kEnd
-    {"ed-delete-next-char", "ed-delete-next-char", "ed-delete-next-char"},  // kDelete
-    {"ed-prev-word", "ed-prev-word", "ed-prev-word"},                 // kWordLeft
-    {"em-next-word", "em-next-word", "em-next-word"},                 // kWordRight
-    {"ed-unassigned", "vi-command-mode", "ed-unassigned"},            // kLoneEsc
-    {"ed-ignore", "vi-add", "ed-ignore"},                             // kAfterLastDeleted
+constexpr const wchar_t* kKeyBindings[kAfterLastDeleted + 1][3] = {
+    {L"ed-unassigned", L"ed-unassigned", L"ed-unassigned"},              // kBell
+    {L"ed-prev-char", L"ed-prev-char", L"ed-prev-char"},                 // kLeft
+    {L"ed-next-char", L"vi-add", L"ed-next-char"},                       // kRight
+    {L"ed-prev-history", L"ed-prev-history", L"ed-prev-history"},        // kUp
+    {L"ed-next-history", L"ed-next-history", L"ed-next-history"},        // kDown
+    {L"ed-move-to-beg", L"vi-insert-at-bol", L"vi-zero"},                // kHome
+    {L"ed-move-to-end", L"vi-add-at-eol", L"ed-move-to-end"},            // kEnd
+    {L"ed-delete-next-char", L"ed-delete-next-char", L"ed-delete-next-char"},  // kDelete
+    {L"ed-prev-word", L"ed-prev-word", L"ed-prev-word"},                 // kWordLeft
+    {L"em-next-word", L"em-next-word", L"em-next-word"},                 // kWordRight
+    {L"ed-unassigned", L"vi-command-mode", L"ed-unassigned"},            // kLoneEsc
+    {L"ed-ignore", L"vi-add", L"ed-ignore"},                             // kAfterLastDeleted
 };
 
-/// The signals the editor handles while it reads (its own list).
-constexpr int kEditorSignals[] = {SIGINT, SIGTSTP, SIGQUIT, SIGHUP, SIGTERM, SIGCONT, SIGWINCH};
-
-/// What is done on each of the editor's signals, to be put back later.
-struct SignalActions {
-  struct sigaction actions[std::size(kEditorSignals)] {};
-
-  /// Takes what is done now.
-  void save() {
-    for (std::size_t i = 0; i < std::size(kEditorSignals); ++i) ::sigaction(kEditorSignals[i], nullptr, &actions[i]);
-  }
-  /// Puts back what save() took.
-  void restore() const {
-    for (std::size_t i = 0; i < std::size(kEditorSignals); ++i) ::sigaction(kEditorSignals[i], &actions[i], nullptr);
-  }
-};
-
-/// The reader's state: bytes to read again, keys made and not yet handed over, and a count of keys.
+/// The reader's state: characters to read again, keys made and not yet handed over, and a count.
 struct Input {
-  std::string unread;            // read ahead of the key being made, to be read again
-  std::wstring keys;             // made and not yet handed to the editor
-  std::mbstate_t shift{};        // the character being decoded
-  unsigned long handed_over = 0; // how many keys the editor has had from the terminal
-  SignalActions editing;         // the editor's handlers, as it set them for this line
-  bool editing_saved = false;
+  std::wstring unread;            // read ahead of the key being made, to be read again
+  std::wstring keys;              // made and not yet handed to the editor
+  unsigned long handed_over = 0;  // how many keys the editor has had from the terminal
 };
 
 /// The one reader.
@@ -110,135 +90,120 @@ bool vi_keys(EditLine* editor) {
   return ::el_get(editor, EL_EDITOR, &keys) == 0 && keys != nullptr && std::string_view(keys) == "vi";
 }
 
-/// The key the reader makes for `key` (a KeyAction, kLoneEsc or kAfterLastDeleted), in UTF-8 for el_set.
-std::string key_text(int key) {
-  return {static_cast<char>(0xc2), static_cast<char>(kFirstKey + key)};
+/// The key the reader makes for `key`: a KeyAction, kLoneEsc or kAfterLastDeleted.
+wchar_t made_key(int key) { return static_cast<wchar_t>(kFirstKey + key); }
+
+/// The key the reader makes for `action`.
+wchar_t made_key(KeyAction action) { return made_key(static_cast<int>(action)); }
+
+int read_key(EditLine* editor, wchar_t* key);
+
+/// Whether standard input has something to read within `wait`. A signal cuts the wait short, and
+/// counts as nothing: the editor's reader, not this wait, is where it is seen to.
+bool typed_within(timeval wait) {
+  fd_set ready;
+  FD_ZERO(&ready);
+  FD_SET(STDIN_FILENO, &ready);
+  return ::select(STDIN_FILENO + 1, &ready, nullptr, nullptr, &wait) > 0;
 }
 
-constexpr int kEndOfInput = -1;
 constexpr int kTimedOut = -2;
-constexpr int kReadError = -3;
 
-/// The next byte typed, a byte to read again first: kTimedOut if none comes within `wait` (null:
-/// no limit), kEndOfInput at the end of input, kReadError on an error.
-int next_byte(const timeval* wait) {
+/// Reads the next character typed into `character`, one to read again first, with the editor's
+/// own reader, which decodes UTF-8 and sees to the editor's signals: 1, kTimedOut if none comes
+/// within `wait` (null: no limit), 0 at the end of input, -1 on a read error.
+int next_character(EditLine* editor, const timeval* wait, wchar_t& character) {
   Input& in = input();
   if (!in.unread.empty()) {
-    const unsigned char byte = static_cast<unsigned char>(in.unread.front());
+    character = in.unread.front();
     in.unread.erase(0, 1);
-    return byte;
+    return 1;
   }
-  for (;;) {
-    fd_set ready_set;
-    FD_ZERO(&ready_set);
-    FD_SET(STDIN_FILENO, &ready_set);
-    timeval left = wait != nullptr ? *wait : timeval{};
-    const int ready = ::select(STDIN_FILENO + 1, &ready_set, nullptr, nullptr, wait != nullptr ? &left : nullptr);
-    if (ready == 0) return kTimedOut;
-    if (ready > 0) {
-      unsigned char byte = 0;
-      const ssize_t got = ::read(STDIN_FILENO, &byte, 1);
-      if (got == 1) return byte;
-      if (got == 0) return kEndOfInput;
-    }
-    if (errno == EAGAIN || errno == EWOULDBLOCK) continue;
-    if (errno != EINTR) return kReadError;
-    // The editor's handler has run, and put back the one it replaced: the editor's are wanted
-    // until the line is read, for the next Ctrl-Z or resize.
-    if (in.editing_saved) in.editing.restore();
-  }
+  if (wait != nullptr && !typed_within(*wait)) return kTimedOut;
+  // Wide, so that the libedit of 2012 hands the reader wide characters, as the later ones do.
+  ::el_wset(editor, EL_GETCFN, EL_BUILTIN_GETCFN);
+  const int got = ::el_wgetc(editor, &character);
+  ::el_wset(editor, EL_GETCFN, read_key);
+  return got;
 }
 
 /// Makes the key of a lone Esc: the editor's own Esc with emacs keys, where it starts Meta, and the
 /// key bound to vi's command mode with vi keys, since there the editor's Esc waits for a sequence.
-void make_lone_esc(EditLine* editor) {
-  input().keys += vi_keys(editor) ? static_cast<wchar_t>(kFirstKey + kLoneEsc) : L'\x1b';
-}
+void make_lone_esc(EditLine* editor) { input().keys += vi_keys(editor) ? made_key(kLoneEsc) : L'\x1b'; }
 
 /// Reads the rest of an escape sequence whose Esc has been read, and makes its key.
 void make_sequence_key(EditLine* editor) {
   Input& in = input();
-  std::string bytes(1, kEsc);
+  std::wstring read(1, L'\x1b');
+  std::string bytes(1, kEsc);  // as read, each character beyond ASCII as a byte no sequence has
   for (;;) {
     switch (sequence_state(bytes)) {
       case Sequence::kWhole:
-        in.keys += static_cast<wchar_t>(kFirstKey + static_cast<int>(key_action(bytes)));
+        in.keys += made_key(key_action(bytes));
         return;
       case Sequence::kBroken:
-        in.unread.insert(0, 1, bytes.back());
-        in.keys += static_cast<wchar_t>(kFirstKey + static_cast<int>(KeyAction::kBell));
+        in.unread.insert(0, 1, read.back());
+        in.keys += made_key(KeyAction::kBell);
         return;
       case Sequence::kNone:
-        in.unread.insert(0, bytes.substr(1));
+        in.unread.insert(0, read.substr(1));
         make_lone_esc(editor);
         return;
       case Sequence::kPartial:
         break;
     }
-    const int byte = next_byte(&kSequenceWait);
-    if (byte >= 0) {
-      bytes += static_cast<char>(byte);
-    } else if (bytes.size() == 1 || bytes[1] == kEsc) {
+    wchar_t character = 0;
+    if (next_character(editor, &kSequenceWait, character) == 1) {
+      read += character;
+      bytes += character < 0x80 ? static_cast<char>(character) : '\x80';
+    } else if (read.size() == 1 || read[1] == L'\x1b') {
       // Nothing more came: Esc alone, and then whatever came after it.
-      in.unread.insert(0, bytes.substr(1));
+      in.unread.insert(0, read.substr(1));
       make_lone_esc(editor);
       return;
     } else {
-      in.keys += static_cast<wchar_t>(kFirstKey + static_cast<int>(KeyAction::kBell));
+      in.keys += made_key(KeyAction::kBell);
       return;
     }
   }
 }
 
-/// Reads one key typed into input().keys, if it makes one (a byte that is no UTF-8 makes none):
-/// 1, or 0 at the end of input, -1 on a read error.
+/// Reads one key typed into input().keys, if it makes one: 1, or 0 at the end of input, -1 on a
+/// read error.
 int make_key(EditLine* editor) {
-  Input& in = input();
-  for (int byte = next_byte(nullptr);; byte = next_byte(nullptr)) {
-    if (byte < 0) return byte == kEndOfInput ? 0 : -1;
-    if (byte == kEsc && std::mbsinit(&in.shift)) {
-      make_sequence_key(editor);
-      return 1;
-    }
-    const char c = static_cast<char>(byte);
-    wchar_t character = 0;
-    const std::size_t length = std::mbrtowc(&character, &c, 1, &in.shift);
-    if (length == static_cast<std::size_t>(-2)) continue;
-    if (length == static_cast<std::size_t>(-1)) {
-      in.shift = std::mbstate_t{};
-      return 1;
-    }
+  wchar_t character = 0;
+  const int got = next_character(editor, nullptr, character);
+  if (got != 1) return got;
+  if (character == L'\x1b') {
+    make_sequence_key(editor);
+  } else if (character < kFirstKey || character >= 0xa0) {
     // The reader's own keys are no one's to type.
-    if (character < kFirstKey || character >= 0xa0) in.keys += character;
-    return 1;
+    input().keys += character;
   }
+  return 1;
 }
 
 /// Makes Delete ring the bell at the end of the line, as it does elsewhere, and with vi keys keeps
 /// the cursor at the end when it takes the last character, as the editor's own Delete does not.
 void settle_delete(EditLine* editor, wchar_t& key) {
-  const LineInfo* line = ::el_line(editor);
+  const LineInfoW* line = ::el_wline(editor);
   if (line->cursor == line->lastchar) {
-    key = kFirstKey + static_cast<int>(KeyAction::kBell);
+    key = made_key(KeyAction::kBell);
   } else if (line->cursor + 1 == line->lastchar && vi_keys(editor)) {
-    input().keys.insert(0, 1, static_cast<wchar_t>(kFirstKey + kAfterLastDeleted));
+    input().keys.insert(0, 1, made_key(kAfterLastDeleted));
   }
 }
 
 /// The editor's reading function: the next key typed, as the reader makes it.
 int read_key(EditLine* editor, wchar_t* key) {
   Input& in = input();
-  if (!in.editing_saved) {
-    in.editing.save();
-    in.editing_saved = true;
-  }
   while (in.keys.empty()) {
     const int made = make_key(editor);
     if (made <= 0) return made;
   }
   *key = in.keys.front();
   in.keys.erase(0, 1);
-  if (*key == kFirstKey + static_cast<int>(KeyAction::kDelete)) settle_delete(editor, *key);
+  if (*key == made_key(KeyAction::kDelete)) settle_delete(editor, *key);
   ++in.handed_over;
   return 1;
 }
@@ -307,7 +272,7 @@ unsigned char delete_or_end(EditLine* editor, int) {
   if (line->buffer == line->lastchar) return CC_EOF;
   if (line->cursor == line->lastchar) return CC_ERROR;
   // The reader's Delete does it, as the next key: libedit of 2012 cannot move the cursor from here.
-  input().keys.insert(0, 1, static_cast<wchar_t>(kFirstKey + static_cast<int>(KeyAction::kDelete)));
+  input().keys.insert(0, 1, made_key(KeyAction::kDelete));
   return CC_NORM;
 }
 
@@ -316,9 +281,9 @@ unsigned char delete_or_end(EditLine* editor, int) {
 void bind_keys(EditLine* editor) {
   const bool vi = vi_keys(editor);
   for (int key = 0; key <= kAfterLastDeleted; ++key) {
-    const std::string text = key_text(key);
-    ::el_set(editor, EL_BIND, text.c_str(), kKeyBindings[key][vi ? 1 : 0], nullptr);
-    if (vi) ::el_set(editor, EL_BIND, "-a", text.c_str(), kKeyBindings[key][2], nullptr);
+    const wchar_t text[] = {made_key(key), L'\0'};
+    ::el_wset(editor, EL_BIND, text, kKeyBindings[key][vi ? 1 : 0], nullptr);
+    if (vi) ::el_wset(editor, EL_BIND, L"-a", text, kKeyBindings[key][2], nullptr);
   }
   if (vi) {
     ::el_set(editor, EL_BIND, "^R", "em-inc-search-prev", nullptr);
@@ -339,7 +304,7 @@ Editor make_editor() {
   // The editor puts the terminal back in its own modes before Ctrl-C, Ctrl-Z or a hang-up takes
   // effect, and redraws the line when the program is continued or the window resized.
   ::el_set(editor.line, EL_SIGNAL, 1);
-  ::el_set(editor.line, EL_GETCFN, read_key);
+  ::el_wset(editor.line, EL_GETCFN, read_key);
   ::el_source(editor.line, nullptr);
   // After ~/.editrc, which may switch to vi keys and so replace every binding made before it.
   ::el_set(editor.line, EL_ADDFN, "jarmenu-complete", "Complete a file name", complete_file_name);
@@ -373,14 +338,8 @@ bool editing_wanted() {
 bool read_edited_line(std::string& line) {
   // The editor hears of a resize only while it reads; the window may have changed during a command.
   ::el_resize(editor().line);
-  // The editor leaves its handler in place of one that ran while it read; the program's own come
-  // back once the line is read.
-  SignalActions program;
-  program.save();
-  input().editing_saved = false;
   int count = 0;
   const char* got = ::el_gets(editor().line, &count);
-  program.restore();
   if (got == nullptr || count <= 0) return false;
   line.assign(got);
   // Blank lines and repeats are not worth walking back through.

@@ -111,8 +111,9 @@ TEST(Completion, AddsOnlyWholeCharactersOfNamesThatCanBeTypedAndCompletesALoneOn
       if (first.size() > start.size()) {
         std::size_t end = start.size() + 1;
         while (end < first.size() && is_continuation(first[end])) ++end;
+        const std::string further = first.substr(0, end);
         EXPECT_FALSE(std::all_of(found.begin(), found.end(),
-                                 [&](const Candidate& candidate) { return candidate.name.starts_with(first.substr(0, end)); }))
+                                 [&](const Candidate& candidate) { return candidate.name.starts_with(further); }))
             << "the names agree past " << testing::PrintToString(start);
       }
       if (found.size() == 1) {

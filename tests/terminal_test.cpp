@@ -347,6 +347,29 @@ TEST(TerminalModes, AreAsTheyWereAfterCtrlCEndsJarmenuAtEitherPrompt) {
   }
 }
 
+TEST(TerminalModes, AreTheEditorsAgainAfterEachCtrlZAndTheLineComesBack) {
+  TempDir dir;
+  PtySession session({dir.path(), kEditing, Tools::kFake, false,
+                      "set -m; \"$JARMENU\"; echo '[stopped]'; fg; echo '[stopped]'; fg"});
+  ASSERT_TRUE(session.wait_for(shown(text::kMenu))) << session.seen();
+  for (const std::string_view typed : {"1 ab", "c"}) {
+    ASSERT_TRUE(session.wait_for_mode(false));
+    session.mark();
+    session.type(typed);
+    // Ctrl-Z flushes what the editor has not read yet.
+    ASSERT_TRUE(session.wait_for(typed)) << session.seen();
+    session.type("\x1a");
+    ASSERT_TRUE(session.wait_for("[stopped]\r\n")) << session.seen();
+    const std::string drawn_again = typed == "c" ? "\"\r\n1 abc" : "\"\r\n1 ab";
+    ASSERT_TRUE(session.wait_for(drawn_again)) << "no line drawn again:\n" << session.seen();
+  }
+  ASSERT_TRUE(session.wait_for_mode(false));
+  session.type("d.jar\r");
+  EXPECT_TRUE(session.wait_for(shown("jar <tvf> <abcd.jar>\n"))) << session.seen();
+  session.type("4\r");
+  EXPECT_EQ(session.wait_exit(), 0) << session.seen();
+}
+
 #ifdef ECHO_JAR
 TEST(RealApplicationOnATerminal, ConversesOnTheSameTerminalAndTheMenuComesBack) {
   TempDir dir;
