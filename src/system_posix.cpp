@@ -15,8 +15,10 @@
 namespace jarmenu::sys {
 namespace {
 
-// A terminal's line is at most this long; one read of a line-mode terminal never goes past the end
-// of the line it starts in, however that line was ended (Enter, or Ctrl-D with no line feed).
+// Linux's terminals hold a line of at most this many bytes (macOS's and the BSDs' 1024, their
+// MAX_CANON): a read this long takes the whole line. One read of a line-mode terminal never goes
+// past the end of the line it starts in, however that line was ended (Enter, or Ctrl-D with no
+// line feed).
 constexpr std::size_t kTerminalLineLimit = 4096;
 
 /// Waits until `fd` can be read (or written, `for_writing`) without blocking, for up to `timeout`

@@ -16,7 +16,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
+#include <sys/ioctl.h>
+#include <sys/select.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -156,8 +157,12 @@ void UniqueFd::reset() {
 }
 
 Pipe make_pipe() {
-  int fds[2];
-  if (::pipe2(fds, O_CLOEXEC) != 0) ADD_FAILURE() << "pipe2: " << std::strerror(errno);
+  int fds[2] = {-1, -1};
+  // pipe() and fcntl(), not pipe2(), which macOS lacks; the tests start no program meanwhile.
+  if (::pipe(fds) != 0) ADD_FAILURE() << "pipe: " << std::strerror(errno);
+  for (const int fd : fds) {
+    if (fd >= 0) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+  }
   return Pipe{UniqueFd(fds[0]), UniqueFd(fds[1])};
 }
 
@@ -280,11 +285,28 @@ std::string run_at_console(const Launch& launch, const std::vector<ConsoleStep>&
 
 PtySession::PtySession(const Launch& launch) {
   ExecPlan plan = make_plan(launch);
-  int master = -1;
-  pid_ = ::forkpty(&master, nullptr, nullptr, nullptr);
-  if (pid_ == 0) exec_child(plan);
-  if (pid_ < 0) ADD_FAILURE() << "forkpty: " << std::strerror(errno);
-  master_ = UniqueFd(master);
+  // The POSIX calls, which macOS and the BSDs have too, rather than glibc's forkpty().
+  UniqueFd master(::posix_openpt(O_RDWR | O_NOCTTY));
+  const char* name = nullptr;
+  if (master.get() >= 0 && ::grantpt(master.get()) == 0 && ::unlockpt(master.get()) == 0) name = ::ptsname(master.get());
+  if (name == nullptr) {
+    ADD_FAILURE() << "a pseudo-terminal: " << std::strerror(errno);
+    return;
+  }
+  ::fcntl(master.get(), F_SETFD, FD_CLOEXEC);
+  const std::string terminal = name;
+  pid_ = ::fork();
+  if (pid_ == 0) {
+    // A session of its own, with the terminal as its controlling one, on standard input, output and error.
+    ::setsid();
+    const int slave = ::open(terminal.c_str(), O_RDWR);
+    if (slave < 0 || ::ioctl(slave, TIOCSCTTY, 0) != 0) ::_exit(126);
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) ::dup2(slave, fd);
+    if (slave > STDERR_FILENO) ::close(slave);
+    exec_child(plan);
+  }
+  if (pid_ < 0) ADD_FAILURE() << "fork: " << std::strerror(errno);
+  master_ = std::move(master);
 }
 
 PtySession::~PtySession() {
@@ -294,8 +316,12 @@ PtySession::~PtySession() {
 void PtySession::type(std::string_view keys) { write_fully(master_.get(), keys); }
 
 bool PtySession::read_some(std::chrono::milliseconds deadline) {
-  pollfd entry{master_.get(), POLLIN, 0};
-  if (::poll(&entry, 1, static_cast<int>(deadline.count())) <= 0) return false;
+  // select(), not poll(): macOS's poll() does not support terminals.
+  fd_set ready;
+  FD_ZERO(&ready);
+  FD_SET(master_.get(), &ready);
+  timeval wait{static_cast<time_t>(deadline.count() / 1000), static_cast<suseconds_t>(deadline.count() % 1000 * 1000)};
+  if (::select(master_.get() + 1, &ready, nullptr, nullptr, &wait) <= 0) return false;
   char buffer[4096];
   const ssize_t n = ::read(master_.get(), buffer, sizeof buffer);
   // Once the terminal's last user is gone, the master reads EIO rather than zero.
