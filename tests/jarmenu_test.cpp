@@ -180,6 +180,8 @@ TEST(Jarmenu, FindsAWindowsToolOnlyInTheAbsoluteDirectoriesOfPath) {
   std::filesystem::copy_file(fake_jar(), read_only.path() / "jar.exe");
   std::filesystem::permissions(read_only.path() / "jar.exe", std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::remove);
+  TempDir directory_named_jar;
+  std::filesystem::create_directory(directory_named_jar.path() / "jar.exe");
   std::string missing;
   for (int i = 0; missing.size() <= 300; ++i) missing += "C:\\missing\\directory" + std::to_string(i) + ";";
   std::string forward_slashes = tools;
@@ -198,6 +200,8 @@ TEST(Jarmenu, FindsAWindowsToolOnlyInTheAbsoluteDirectoriesOfPath) {
        missing + "\"" + forward_slashes + "\""},
       {"a \\\\?\\ entry is absolute", "\\\\?\\" + tools},
       {"a read-only tool is a tool", native_path(read_only.path())},
+      {"a drive-relative entry names no fixed directory, and is skipped", "Z:.;C:tools;" + tools},
+      {"a directory named jar.exe is no tool", native_path(directory_named_jar.path()) + ";" + tools},
   };
   for (const Case& c : cases) {
     TempDir dir;
@@ -230,6 +234,16 @@ TEST(Jarmenu, ReadsWholeLinesAtAWindowsConsoleAndCompletesNamesAsCmdDoes) {
       {"and Shift+Tab the one before", {{"1 a\t\t\x0f\r", "jar <tvf> <a-long-name.jar>"}}},
       {"a name in any case, put as it is spelled on disk",
        {{"1 AP\t\r", "jar <tvf> <app.jar>"}, {"1 LI\t\r", "jar <tvf> <libs\\>"}}},
+      {"Shift+Tab first gives the last match, and from the first wraps round to the last",
+       {{"1 a\x0f", "1 app.jar\n"}, {"\x0f\x0f\x0f\x0f", "1 a-long-name.jar\n"}, {"\x0f\r", "jar <tvf> <app.jar>"}}},
+      {"a file gets no blank after it, and what is typed next lands right after it",
+       {{"1 ap\tX\r", "jar <tvf> <app.jarX>"}}},
+      {"what is typed after a Tab is completed afresh", {{"1 li\ti\t\r", "jar <tvf> <libs\\inner.jar>"}}},
+      {"a typed \\ separates directories", {{"1 libs\\i\t\r", "jar <tvf> <libs\\inner.jar>"}}},
+      {"the word is what follows the last blank, and a / before it names no directory",
+       {{"1 libs/x 1 ap\t\r", "jar <tvf> <app.jar>"}}},
+      {"Ctrl+Z inside a line is a character, and a line that begins with it and goes on still ends the input",
+       {{"1 x\x1ay.jar\r", "jar <tvf> <x"}, {"1\r", "(Example"}, {"\x1ax\r", "jar <tvf>\n\nDone viewing"}}},
       {"a directory with a backslash, and / typed", {{"1 li\t\r", "jar <tvf> <libs\\>"}, {"1 libs/i\t\r", "jar <tvf> <libs/inner.jar>"}}},
       {"any file where no archive or directory matches, and nothing where none does",
        {{"1 po\t\r", "jar <tvf> <pom.xml>"}, {"1 zz\t\r", "jar <tvf> <zz>"}}},
@@ -237,7 +251,8 @@ TEST(Jarmenu, ReadsWholeLinesAtAWindowsConsoleAndCompletesNamesAsCmdDoes) {
   for (const Case& c : cases) {
     TempDir dir;
     std::filesystem::create_directory(dir.path() / "libs");
-    for (const char* file : {"app.jar", "app.java", "a-long-name.jar", "a1.jar", "a2.jar", "pom.xml", "libs/inner.jar"})
+    for (const char* file : {"app.jar", "app.java", "a-long-name.jar", "a1.jar", "a2.jar", "a3.jar", "pom.xml",
+                             "libs/inner.jar"})
       std::ofstream(dir.path() / file);
     std::vector<ConsoleStep> steps = {{"", "4: Quit"}};
     steps.insert(steps.end(), c.steps.begin(), c.steps.end());
