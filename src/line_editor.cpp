@@ -9,13 +9,10 @@
 // tells a lone Esc from the start of a sequence by a short wait.
 #include "line_editor.h"
 
-#include <cerrno>
 #include <clocale>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cwchar>
-#include <iterator>
+#include <string>
 #include <string_view>
 #include <vector>
 
