@@ -95,10 +95,7 @@ KeyAction cursor_key(char letter, int modifier, bool alt) {
 Sequence sequence_state(std::string_view bytes) {
   if (bytes.size() < 2) return Sequence::kPartial;
   // Esc before a sequence is Alt, as rxvt sends it; before anything else it is Esc alone.
-  if (bytes[1] == kEsc) {
-    const Sequence inner = sequence_state(bytes.substr(1));
-    return inner == Sequence::kNone ? Sequence::kNone : inner;
-  }
+  if (bytes[1] == kEsc) return sequence_state(bytes.substr(1));
   if (bytes[1] == '[') return csi_state(bytes.substr(2));
   if (bytes[1] == 'O') return ss3_state(bytes.substr(2));
   return Sequence::kNone;
