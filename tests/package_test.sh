@@ -7,8 +7,9 @@
 # that every version agrees; that a second build, in another directory, gives
 # the same bytes; and that the README's own commands work as written. The
 # trees are its own because cpack first brings the tree it packs up to date,
-# which must never be the tree whose tests are running. With a toolchain file the trees are cross-built, and the program
-# is run with the EMULATOR words that follow it.
+# which must never be the tree whose tests are running. With a toolchain
+# file the trees are cross-built, and the program is run with the EMULATOR
+# words that follow it.
 # Usage: package_test.sh SOURCE_DIR [TOOLCHAIN_FILE EMULATOR...]
 set -eu
 source_dir=$1
