@@ -72,6 +72,12 @@ std::string compose_command(std::string_view prefix, std::string_view name) {
   return command;
 }
 
+std::string shell_word(std::string_view word) {
+  std::string quoted;
+  append_shell_word(quoted, word);
+  return quoted;
+}
+
 std::string compose_command_line(std::string_view program, std::string_view arguments, std::string_view name) {
   name = up_to_zero_byte(name);
   // The program's own word is taken up to the next quote, with no escapes; a path has no quotes.

@@ -11,6 +11,10 @@ namespace jarmenu {
 /// names a file, never an option (cut at a zero byte; empty gives the prefix alone).
 std::string compose_command(std::string_view prefix, std::string_view name);
 
+/// `word` as one word that the shell takes literally: as it stands where that is safe, else in
+/// single quotes.
+std::string shell_word(std::string_view word);
+
 /// The Windows command line that runs `program` with `arguments` (plain words, each followed by a
 /// space) and then `name`, which the C runtime's rules split back into exactly those: the name is
 /// always in double quotes, so no launcher expands a wildcard in it, cut at a zero byte, and given

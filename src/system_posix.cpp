@@ -11,6 +11,7 @@
 #include "line_editor.h"
 #include "quoting.h"
 #include "system.h"
+#include "tool_lookup.h"
 
 namespace jarmenu::sys {
 namespace {
@@ -69,6 +70,18 @@ bool read_typed_line(int fd, std::string& line) {
   if (got <= 0) return false;
   line.assign(buffer, static_cast<std::size_t>(got));
   return true;
+}
+
+// The search path a shell uses where PATH is not set at all (dash's; bash's is a subset of it).
+constexpr const char* kShellDefaultPath = "/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin";
+
+/// What the tools are looked for in: PATH (or the shell's own where it is unset) and JAVA_HOME.
+ToolSearch tool_search() {
+  const char* path = std::getenv("PATH");
+  const char* java_home = std::getenv("JAVA_HOME");
+  ToolSearch search{path != nullptr ? path : kShellDefaultPath, std::nullopt, "", false};
+  if (java_home != nullptr) search.java_home = java_home;
+  return search;
 }
 
 /// Catches SIGPIPE without doing anything, so that the write that caused it fails with EPIPE.
@@ -144,11 +157,18 @@ void keep_running_on_broken_pipe() {
 }
 
 void run_tool(std::string_view prefix, std::string_view name) {
-  // The shell finds the tool on PATH and replaces itself with it, so that system() waits for the
-  // tool itself: a signal the shell would die of (Ctrl-\ at a JVM, which only dumps its threads)
-  // cannot bring the menu back while the tool still runs and reads the terminal. system() also
-  // keeps Ctrl-C and Ctrl-\ from ending the program while it waits. The status goes unread.
-  const std::string line = "exec " + compose_command(prefix, name);
+  const ToolCommand command = find_tool(prefix, tool_search());
+  if (command.program.empty()) {
+    write_all(STDERR_FILENO, command.complaint);
+    return;
+  }
+  // The shell replaces itself with the tool, so that system() waits for the tool itself: a signal
+  // the shell would die of (Ctrl-\ at a JVM, which only dumps its threads) cannot bring the menu
+  // back while the tool still runs and reads the terminal. system() also keeps Ctrl-C and Ctrl-\ from
+  // ending the program while it waits. A tool on PATH is named as before, and the shell finds it
+  // there again; one found elsewhere is named by its path. The status goes unread.
+  const std::string program = command.on_path ? command.tool : shell_word(command.program.string());
+  const std::string line = "exec " + compose_command(program + " " + command.arguments, name);
   [[maybe_unused]] const int status = std::system(line.c_str());
 }
 

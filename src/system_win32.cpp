@@ -3,13 +3,15 @@
 // cmd.exe cannot be handed an arbitrary name safely (it expands %VAR% even inside quotes, a quote
 // ends its quoting, and a jar.bat re-parses its arguments), and it would run a jar.exe or jar.bat
 // from the working directory, where Extract has just written an archive's files. So the tool is
-// looked up on PATH alone and started directly, with a command line the C runtime splits back
-// into exactly its arguments.
+// looked up by tool_lookup.h's rule, never in the working directory, and started directly, with a
+// command line the C runtime splits back into exactly its arguments.
 #include <algorithm>
+#include <optional>
 
 #include "line_editor.h"
 #include "quoting.h"
 #include "system.h"
+#include "tool_lookup.h"
 #include "win32.h"
 
 namespace jarmenu::sys {
@@ -24,29 +26,39 @@ bool is_console(HANDLE handle) {
   return ::GetConsoleMode(handle, &mode) != 0;
 }
 
-/// Whether `directory` names one place whatever the working directory is.
-bool is_absolute(std::wstring_view directory) {
-  const bool drive = directory.size() >= 3 && directory[1] == L':' && (directory[2] == L'\\' || directory[2] == L'/');
-  return drive || directory.starts_with(L"\\\\");
+/// The environment variable `name` as UTF-8, if it is set.
+std::optional<std::string> environment_variable(const wchar_t* name) {
+  const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
+  if (size == 0) return std::nullopt;
+  std::wstring value(size, L'\0');
+  value.resize(::GetEnvironmentVariableW(name, value.data(), size));
+  return to_utf8(value);
 }
 
-/// The first absolute directory of PATH, in order, that holds a file `file`; empty if none does.
-std::wstring find_on_path(const std::wstring& file) {
-  std::wstring path(::GetEnvironmentVariableW(L"PATH", nullptr, 0), L'\0');
-  path.resize(::GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size())));
-  for (std::size_t start = 0; start <= path.size();) {
-    const std::size_t end = std::min(path.find(L';', start), path.size());
-    std::wstring directory = path.substr(start, end - start);
-    start = end + 1;
-    std::erase(directory, L'"');
-    // An empty or relative entry would name the working directory, or one below it.
-    if (!is_absolute(directory)) continue;
-    if (directory.back() != L'\\' && directory.back() != L'/') directory += L'\\';
-    const std::wstring candidate = directory + file;
-    const DWORD attributes = ::GetFileAttributesW(candidate.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return candidate;
-  }
-  return {};
+/// The string `value` of the key `key` in HKEY_LOCAL_MACHINE's 64-bit view; "" if there is none.
+std::wstring machine_string(const std::wstring& key, const wchar_t* value) {
+  constexpr DWORD kFlags = RRF_RT_REG_SZ | RRF_SUBKEY_WOW6464KEY;
+  DWORD size = 0;
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), value, kFlags, nullptr, nullptr, &size) != ERROR_SUCCESS)
+    return {};
+  std::wstring text(size / sizeof(wchar_t), L'\0');
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), value, kFlags, nullptr, text.data(), &size) != ERROR_SUCCESS)
+    return {};
+  // The size counts the terminating null.
+  text.resize(text.find(L'\0'));
+  return text;
+}
+
+/// The home of the JDK that the installers registered as current (Oracle's, and others alike).
+std::string registered_java_home() {
+  const std::wstring key = L"SOFTWARE\\JavaSoft\\JDK";
+  const std::wstring version = machine_string(key, L"CurrentVersion");
+  return version.empty() ? "" : to_utf8(machine_string(key + L"\\" + version, L"JavaHome"));
+}
+
+/// What the tools are looked for in: PATH, JAVA_HOME and the registered JDK, by Windows' rules.
+ToolSearch tool_search() {
+  return {environment_variable(L"PATH").value_or(""), environment_variable(L"JAVA_HOME"), registered_java_home(), true};
 }
 
 /// Lets Ctrl+C and Ctrl+Break stop the tool alone: the program itself carries on.
@@ -161,15 +173,14 @@ void keep_running_on_broken_pipe() {
 }
 
 void run_tool(std::string_view prefix, std::string_view name) {
-  const std::size_t space = prefix.find(' ');
-  const std::string tool = std::string(prefix.substr(0, space)) + ".exe";
-  const std::wstring program = find_on_path(to_wide(tool));
-  if (program.empty()) {
-    report("jarmenu: " + tool + ": not found on PATH\n");
+  const ToolCommand command = find_tool(prefix, tool_search());
+  if (command.program.empty()) {
+    report(command.complaint);
     return;
   }
-  const std::string line = compose_command_line(to_utf8(program), prefix.substr(space + 1), to_utf8(to_wide(name)));
-  if (!run_and_wait(program, to_wide(line))) report("jarmenu: " + tool + ": cannot be started\n");
+  const std::wstring program = command.program.wstring();
+  const std::string line = compose_command_line(to_utf8(program), command.arguments, to_utf8(to_wide(name)));
+  if (!run_and_wait(program, to_wide(line))) report("jarmenu: " + command.tool + ": cannot be started\n");
 }
 
 }  // namespace jarmenu::sys

@@ -135,13 +135,91 @@ TEST(Jarmenu, HandsTheToolTheNameLiterallyAndRunsNothingElse) {
   }
 }
 
-TEST(Jarmenu, SaysOnStandardErrorWhenNoToolIsFoundAndCarriesOn) {
-  TempDir dir;
-  const RunResult result = run_on_pipes({dir.path(), {}, Tools::kNone, /*errors_to_output=*/true}, "1 x.jar\n3 y\n4\n");
-  const std::string_view jar = on_windows() ? "jarmenu: jar.exe: not found on PATH\n" : "sh: 1: exec: jar: not found\n";
-  const std::string_view java = on_windows() ? "jarmenu: java.exe: not found on PATH\n" : "sh: 1: exec: java: not found\n";
-  EXPECT_EQ(result.output, menu() + view(jar) + menu() + run(java) + menu());
-  EXPECT_EQ(result.exit_status, 0);
+TEST(Jarmenu, FindsEachToolOnPathThenInJavaHomeThenTheRegisteredJdkThenThroughJava) {
+  const std::string exe = on_windows() ? ".exe" : "";
+  // Tools in a directory of their own, or below the working directory (~/), where any that runs
+  // marks it; {tools} and {cwd} name the two.
+  const TempDir tools;
+  const auto expand = [&](std::string text, const std::filesystem::path& cwd) {
+    bool names_a_place = false;
+    for (const auto& [mark, place] : {std::pair{"{tools}", tools.path()}, std::pair{"{cwd}", cwd}}) {
+      for (std::size_t at; (at = text.find(mark)) != std::string::npos; names_a_place = true)
+        text.replace(at, std::string_view(mark).size(), (on_windows() ? "Z:" : "") + place.string());
+    }
+    // A text that names a place has no other slash; the jar tool's module name keeps its own.
+    if (on_windows() && names_a_place) std::replace(text.begin(), text.end(), '/', '\\');
+    return text;
+  };
+  const std::string jar_tool = "java <-m> <jdk.jartool/sun.tools.jar.Main> <tvf> <x.jar>\n";
+  const std::string jar = "jar <tvf> <x.jar>\n", java = "java <-jar> <y.jar>\n";
+  const std::string relative = " (not an absolute path, so not searched)";
+  struct Case {
+    const char* why;
+    std::vector<std::string> planted;  // stand-ins, and release files (NAME=MODULES)
+    std::string path;                  // PATH
+    std::optional<std::string> java_home;
+    std::string view, run;             // what View and Run show; {tools} and {cwd} as above
+    std::string registered = {};       // Windows: the JavaHome its installers register
+    bool windows_only = false;
+  } const cases[] = {
+      {"a java alone on PATH: View goes through its runtime's jar tool, Run runs it",
+       {"rt/bin/java", "rt/release=java.base jdk.jartool"}, "{tools}/rt/bin", {}, jar_tool, java},
+      {"unless its runtime's release file lists no jar tool", {"rt/bin/java", "rt/release=java.base java.logging"},
+       "{tools}/rt/bin", {}, tool_not_found("jar", "", ", and the runtime of {tools}/rt/bin/java" + exe + " has no jar tool"),
+       java},
+      {"JAVA_HOME alone, with a trailing separator", {"home/bin/jar", "home/bin/java"}, "{tools}/none",
+       "{tools}/home/", jar, java},
+      {"JAVA_HOME with a space in it", {"my jdk/bin/jar", "my jdk/bin/java"}, "{tools}/none", "{tools}/my jdk", jar, java},
+      {"the tools on PATH come first, and JAVA_HOME's never start", {"bin/jar", "bin/java", "~/home/bin/jar",
+       "~/home/bin/java"}, "{tools}/bin", "{cwd}/home", jar, java},
+      {"JAVA_HOME's jar comes before the jar tool of the java on PATH", {"bin/java", "home/bin/jar"}, "{tools}/bin",
+       "{tools}/home", jar, java},
+      {"a relative JAVA_HOME is never searched, though it names tools below the working directory",
+       {"~/jdk/bin/jar", "~/jdk/bin/java"}, "{tools}/none", "jdk", tool_not_found("jar", relative),
+       tool_not_found("java", relative)},
+      {"nothing anywhere: a line that says what to do, and the action goes on", {}, "{tools}/none", {},
+       tool_not_found("jar"), tool_not_found("java")},
+      {"a JAVA_HOME in quotes", {"home/bin/jar", "home/bin/java"}, "{tools}/none", "\"{tools}/home/\"", jar, java, "",
+       true},
+      {"Oracle's installer: java.exe alone on PATH, jar.exe in the JDK it registers", {"javapath/java", "jdk/bin/jar"},
+       "{tools}/javapath", {}, jar, java, "{tools}/jdk", true},
+      {"the registered JDK's java.exe, where it has no jar.exe", {"jdk/bin/java"}, "{tools}/none", {}, jar_tool, java,
+       "{tools}/jdk", true},
+      {"JAVA_HOME comes before the registered JDK", {"home/bin/jar", "home/bin/java", "~/jdk/bin/jar", "~/jdk/bin/java"},
+       "{tools}/none", "{tools}/home", jar, java, "{cwd}/jdk", true},
+  };
+  // Wine's reg adds the keys that Oracle's installer writes, and takes them away again.
+  const std::string registering =
+      "wine reg add 'HKLM\\SOFTWARE\\JavaSoft\\JDK' /v CurrentVersion /d 21 /f >/dev/null 2>&1 && "
+      "wine reg add 'HKLM\\SOFTWARE\\JavaSoft\\JDK\\21' /v JavaHome /d \"$REGISTERED\" /f >/dev/null 2>&1; "
+      "\"$JARMENU\"; wine reg delete 'HKLM\\SOFTWARE\\JavaSoft' /f >/dev/null 2>&1";
+  for (const Case& c : cases) {
+    if (c.windows_only && !on_windows()) continue;
+    TempDir dir;
+    std::filesystem::remove_all(tools.path());
+    for (const std::string& planted : c.planted) {
+      const bool below_cwd = planted.starts_with("~/");
+      const std::filesystem::path file = (below_cwd ? dir.path() : tools.path()) / planted.substr(below_cwd ? 2 : 0);
+      std::filesystem::create_directories(file.parent_path());
+      if (const std::size_t equals = planted.find('='); equals != std::string::npos) {
+        std::ofstream(file.parent_path() / "release") << "JAVA_VERSION=\"21\"\nMODULES=\"" << planted.substr(equals + 1)
+                                                       << "\"\n";
+      } else {
+        std::filesystem::copy_file(fake_jar(), file.string() + exe);
+      }
+    }
+    Launch launch{dir.path(), {{on_windows() ? "WINEPATH" : "PATH", expand(c.path, dir.path())}}, Tools::kFake, true};
+    if (c.java_home) launch.environment.emplace_back("JAVA_HOME", expand(*c.java_home, dir.path()));
+    if (!c.registered.empty()) {
+      launch.environment.emplace_back("REGISTERED", expand(c.registered, dir.path()));
+      launch.shell_script = registering;
+    }
+    const RunResult result = run_on_pipes(launch, "1 x.jar\n3 y.jar\n4\n");
+    EXPECT_EQ(result.output, menu() + view(expand(c.view, dir.path())) + menu() + run(expand(c.run, dir.path())) + menu())
+        << c.why;
+    EXPECT_EQ(result.exit_status, 0) << c.why;
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "pwned")) << c.why << ": a tool below the working directory ran";
+  }
 }
 
 TEST(Jarmenu, KeepsStandardErrorApartFromTheOutputAScriptReads) {
@@ -152,14 +230,13 @@ TEST(Jarmenu, KeepsStandardErrorApartFromTheOutputAScriptReads) {
     std::string_view name;
     Launch launch;
     std::string_view tool_output;
-    std::string_view errors;
+    std::string errors;
     bool windows_only = false;
   } const cases[] = {
       {"a tool's own message stays on standard error", "error.jar", {}, "jar <tvf> <error.jar>\n",
        "jar: cannot open error.jar\n"},
       {"a successful action writes nothing there", "x.jar", {}, "jar <tvf> <x.jar>\n", ""},
-      {"nor does jarmenu itself, when no tool is found", "x.jar", {{}, {}, Tools::kNone}, "",
-       on_windows() ? "jarmenu: jar.exe: not found on PATH\n" : "sh: 1: exec: jar: not found\n"},
+      {"nor does jarmenu itself, when no tool is found", "x.jar", {{}, {}, Tools::kNone}, "", tool_not_found("jar")},
       {"a jar.exe that is not a program cannot be started", "x.jar",
        {{}, {{"WINEPATH", native_path(not_a_program.path())}}}, "", "jarmenu: jar.exe: cannot be started\n", true},
   };

@@ -65,8 +65,9 @@ ExecPlan make_plan(const Launch& launch) {
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string_view line(*entry);
     const std::string_view name = line.substr(0, line.find('='));
-    // The terminal's type comes only from the test: without one, jarmenu does not edit lines.
-    bool overridden = name == "TERM";
+    // The terminal's type and the JDK's home come only from the test: without a type jarmenu does
+    // not edit lines, and with a home it finds tools there that the test did not put there.
+    bool overridden = name == "TERM" || name == "JAVA_HOME";
     for (const auto& pair : overrides) overridden = overridden || pair.first == name;
     if (!overridden) plan.environment.emplace_back(line);
   }
@@ -141,6 +142,13 @@ std::string native_path(const std::filesystem::path& path) {
   std::string windows_path = "Z:" + path.string();
   std::replace(windows_path.begin(), windows_path.end(), '/', '\\');
   return windows_path;
+}
+
+std::string tool_not_found(std::string_view tool, std::string_view home_note, std::string_view more) {
+  const std::string home = "JAVA_HOME" + std::string(home_note);
+  const std::string places = on_windows() ? "PATH, in " + home + " or in the registry" : "PATH or in " + home;
+  return "jarmenu: " + std::string(tool) + (on_windows() ? ".exe" : "") + ": not found on " + places +
+         std::string(more) + "; install a JDK, or set JAVA_HOME to one\n";
 }
 
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {

@@ -80,6 +80,9 @@ std::string native_lines(std::string_view text);
 std::filesystem::path fake_jar();
 /// `path` as the program under test names it: on Windows, on Wine's Z: drive with backslashes.
 std::string native_path(const std::filesystem::path& path);
+/// The line the program under test writes where `tool` (jar or java) is nowhere: `home_note` after
+/// JAVA_HOME, and `more` after the places searched.
+std::string tool_not_found(std::string_view tool, std::string_view home_note = {}, std::string_view more = {});
 
 /// What a finished run left: its standard output and error, and how it ended.
 struct RunResult {

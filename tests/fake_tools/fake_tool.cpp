@@ -1,7 +1,8 @@
 // Stands in for the JDK's jar.exe and java.exe on Windows, as fake_tool does on POSIX systems: prints
 // the arguments it was given, as CommandLineToArgvW splits its command line, each in <>, so tests can
 // check them byte for byte. With FAKE_TOOL_LOG set it also logs them with its working directory and
-// its parent's name. A copy found in the working directory marks it, in a file "pwned", and stops.
+// its parent's name. A copy found in or below the working directory marks it, in a file "pwned", and
+// stops.
 #include <windows.h>
 
 #include <shellapi.h>
@@ -59,13 +60,16 @@ std::string parent_name() {
   return name;
 }
 
-/// Whether this copy lies in the working directory, where no tool may be taken from.
+/// Whether this copy lies in or below the working directory, where no tool may be taken from.
 bool runs_from_working_directory() {
   wchar_t self[MAX_PATH];
   wchar_t here[MAX_PATH];
   std::wstring directory(self, ::GetModuleFileNameW(nullptr, self, MAX_PATH));
-  directory.resize(directory.find_last_of(L"\\/"));
-  return ::lstrcmpiW(directory.c_str(), std::wstring(here, ::GetCurrentDirectoryW(MAX_PATH, here)).c_str()) == 0;
+  directory.resize(directory.find_last_of(L"\\/") + 1);
+  std::wstring working(here, ::GetCurrentDirectoryW(MAX_PATH, here));
+  if (!working.ends_with(L'\\')) working += L'\\';
+  return directory.size() >= working.size() &&
+         ::lstrcmpiW(directory.substr(0, working.size()).c_str(), working.c_str()) == 0;
 }
 
 /// One line of standard input, a byte at a time so that nothing after it is taken.
