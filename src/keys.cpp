@@ -1,3 +1,4 @@
+// Which bytes make one key's escape sequence, and what the key does (keys.h).
 #include "keys.h"
 
 #include <cstddef>
@@ -18,6 +19,10 @@ Sequence csi_state(std::string_view body) {
     if (body.size() == 1) return Sequence::kPartial;
     return body.size() == 2 && body[1] >= 0x40 && body[1] <= 0x7e ? Sequence::kWhole : Sequence::kBroken;
   }
+  // An X10 mouse report, sent where a program before this one left mouse reporting on: Esc [ M
+  // and three bytes of any value.
+  if (body.starts_with('M')) return body.size() < 4 ? Sequence::kPartial : body.size() == 4 ? Sequence::kWhole
+                                                                                           : Sequence::kBroken;
   std::size_t i = 0;
   while (i < body.size() && body[i] >= 0x30 && body[i] <= 0x3f) ++i;
   while (i < body.size() && body[i] >= 0x20 && body[i] <= 0x2f && body[i] != '$') ++i;

@@ -18,8 +18,8 @@ enum class Sequence {
 };
 
 /// How far `bytes`, which begin with Esc, are an escape sequence: CSI (Esc [ parameters final),
-/// SS3 (Esc O, a modifier, a letter), the Linux console's Esc [ [ letter, each also after an Esc
-/// (Alt, as rxvt sends it).
+/// SS3 (Esc O, a modifier, a letter), the Linux console's Esc [ [ letter, an X10 mouse report (Esc
+/// [ M and three bytes), each also after an Esc (Alt, as rxvt sends it).
 Sequence sequence_state(std::string_view bytes);
 
 /// What the whole escape sequence `sequence` does, as bash does with Debian's /etc/inputrc: the

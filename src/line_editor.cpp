@@ -1,12 +1,8 @@
-// Line editing with libedit's own interface, which lets the program bind Tab and Ctrl-D itself:
-// its readline interface appends a space to a completed directory, rings the bell at every
-// completion and echoes ^D. Only calls that libedit has had since 2012 are made, since macOS still
-// ships that one.
-//
-// The program reads the terminal for the editor: libedit knows only a few of the escape sequences
-// terminals send, and of any other it inserts the tail as typed. The reader takes each sequence
-// whole (keys.h) and hands the editor one key of its own for it, bound to what the key does, and
-// tells a lone Esc from the start of a sequence by a short wait.
+// Line editing at a POSIX terminal with libedit's own interface, which lets the program bind Tab
+// and Ctrl-D itself: its readline interface appends a space to a completed directory, rings the
+// bell at every completion and echoes ^D. Tab's glue to the completion rule lives here too; the
+// terminal is read for the editor by key_reader.cpp. Only calls that libedit has had since 2012
+// are made, since macOS still ships that one.
 #include "line_editor.h"
 
 #include <clocale>
@@ -18,38 +14,28 @@
 
 #include <histedit.h>
 #include <langinfo.h>
-#include <sys/select.h>
 #include <unistd.h>
 
 #include "completion.h"
-#include "keys.h"
+#include "key_reader.h"
 
 namespace jarmenu::sys {
 namespace {
 
 constexpr int kHistorySize = 500;
-constexpr char kEsc = '\x1b';
-// How long the rest of an escape sequence may take to follow its Esc; a person is slower.
-constexpr timeval kSequenceWait{0, 50'000};
 // Above this many names a second Tab asks before listing them, as bash and libedit do.
 constexpr std::size_t kAskAbove = 100;
-
-// The keys the reader makes for the editor: U+0080 onwards, C1 control characters that no one
-// types, one for each KeyAction, then one for a lone Esc and one that follows a Delete that takes
-// the last character of the line.
-constexpr wchar_t kFirstKey = 0x80;
-constexpr int kLoneEsc = static_cast<int>(KeyAction::kWordRight) + 1;
-constexpr int kAfterLastDeleted = kLoneEsc + 1;
 
 /// What each key the reader makes is bound to: in emacs keys, vi's insert mode, vi's command mode.
 /// In vi's insert mode the cursor may stand after the last character, as the vi functions that
 /// enter it leave it; the editor's own Right, End and Delete keep it off there, as in command mode.
-constexpr const wchar_t* kKeyBindings[kAfterLastDeleted + 1][3] = {
+/// Up and Down there are the program's, which leave the cursor where bash's vi mode does.
+constexpr const wchar_t* kKeyBindings[kMadeKeys][3] = {
     {L"ed-unassigned", L"ed-unassigned", L"ed-unassigned"},              // kBell
     {L"ed-prev-char", L"ed-prev-char", L"ed-prev-char"},                 // kLeft
     {L"ed-next-char", L"vi-add", L"ed-next-char"},                       // kRight
-    {L"ed-prev-history", L"ed-prev-history", L"ed-prev-history"},        // kUp
-    {L"ed-next-history", L"ed-next-history", L"ed-next-history"},        // kDown
+    {L"ed-prev-history", L"jarmenu-walk-back", L"ed-prev-history"},      // kUp
+    {L"ed-next-history", L"jarmenu-walk-forward", L"ed-next-history"},   // kDown
     {L"ed-move-to-beg", L"vi-insert-at-bol", L"vi-zero"},                // kHome
     {L"ed-move-to-end", L"vi-add-at-eol", L"ed-move-to-end"},            // kEnd
     {L"ed-delete-next-char", L"ed-delete-next-char", L"ed-delete-next-char"},  // kDelete
@@ -57,20 +43,13 @@ constexpr const wchar_t* kKeyBindings[kAfterLastDeleted + 1][3] = {
     {L"em-next-word", L"em-next-word", L"em-next-word"},                 // kWordRight
     {L"ed-unassigned", L"vi-command-mode", L"ed-unassigned"},            // kLoneEsc
     {L"ed-ignore", L"vi-add", L"ed-ignore"},                             // kAfterLastDeleted
+    {L"ed-unassigned", L"ed-unassigned", L"vi-add"},                     // kAppend
+    {L"ed-unassigned", L"ed-unassigned", L"vi-insert"},                  // kInsert
+    {L"ed-prev-history", L"ed-prev-history", L"ed-prev-history"},        // kPreviousLine
+    {L"ed-next-history", L"ed-next-history", L"ed-next-history"},        // kNextLine
+    {L"ed-unassigned", L"jarmenu-settle-up", L"ed-unassigned"},          // kSettleUp
+    {L"ed-unassigned", L"jarmenu-settle-down", L"ed-unassigned"},        // kSettleDown
 };
-
-/// The reader's state: characters to read again, keys made and not yet handed over, and a count.
-struct Input {
-  std::wstring unread;            // read ahead of the key being made, to be read again
-  std::wstring keys;              // made and not yet handed to the editor
-  unsigned long handed_over = 0;  // how many keys the editor has had from the terminal
-};
-
-/// The one reader.
-Input& input() {
-  static Input the_input;
-  return the_input;
-}
 
 /// The editor and its history, made once and never ended: el_end() would flush what is typed ahead.
 struct Editor {
@@ -78,131 +57,27 @@ struct Editor {
   History* history = nullptr;
 };
 
+/// How far back through the history Up has gone in the line being read, and where the cursor
+/// stood in the line being typed when Up first left it, so that Down brings it back there.
+struct HistoryWalk {
+  int depth = 0;
+  std::size_t newest_cursor = 0;
+  std::wstring before;  // the line as it was before the last Up or Down
+};
+
+/// The one walk, begun afresh at each line.
+HistoryWalk& history_walk() {
+  static HistoryWalk the_walk;
+  return the_walk;
+}
+
 /// No prompt: the program has written its question on the lines above.
 const char* no_prompt(EditLine*) { return ""; }
 
-/// Whether the editor has vi keys rather than emacs keys.
-bool vi_keys(EditLine* editor) {
-  const char* keys = nullptr;
-  return ::el_get(editor, EL_EDITOR, &keys) == 0 && keys != nullptr && std::string_view(keys) == "vi";
-}
-
-/// The key the reader makes for `key`: a KeyAction, kLoneEsc or kAfterLastDeleted.
-wchar_t made_key(int key) { return static_cast<wchar_t>(kFirstKey + key); }
-
-/// The key the reader makes for `action`.
-wchar_t made_key(KeyAction action) { return made_key(static_cast<int>(action)); }
-
-int read_key(EditLine* editor, wchar_t* key);
-
-/// Whether standard input has something to read within `wait`. A signal cuts the wait short, and
-/// counts as nothing: the editor's reader, not this wait, is where it is seen to.
-bool typed_within(timeval wait) {
-  fd_set ready;
-  FD_ZERO(&ready);
-  FD_SET(STDIN_FILENO, &ready);
-  return ::select(STDIN_FILENO + 1, &ready, nullptr, nullptr, &wait) > 0;
-}
-
-constexpr int kTimedOut = -2;
-
-/// Reads the next character typed into `character`, one to read again first, with the editor's
-/// own reader, which decodes UTF-8 and sees to the editor's signals: 1, kTimedOut if none comes
-/// within `wait` (null: no limit), 0 at the end of input, -1 on a read error.
-int next_character(EditLine* editor, const timeval* wait, wchar_t& character) {
-  Input& in = input();
-  if (!in.unread.empty()) {
-    character = in.unread.front();
-    in.unread.erase(0, 1);
-    return 1;
-  }
-  if (wait != nullptr && !typed_within(*wait)) return kTimedOut;
-  // Wide, so that the libedit of 2012 hands the reader wide characters, as the later ones do.
-  ::el_wset(editor, EL_GETCFN, EL_BUILTIN_GETCFN);
-  const int got = ::el_wgetc(editor, &character);
-  ::el_wset(editor, EL_GETCFN, read_key);
-  return got;
-}
-
-/// Makes the key of a lone Esc: the editor's own Esc with emacs keys, where it starts Meta, and the
-/// key bound to vi's command mode with vi keys, since there the editor's Esc waits for a sequence.
-void make_lone_esc(EditLine* editor) { input().keys += vi_keys(editor) ? made_key(kLoneEsc) : L'\x1b'; }
-
-/// Reads the rest of an escape sequence whose Esc has been read, and makes its key.
-void make_sequence_key(EditLine* editor) {
-  Input& in = input();
-  std::wstring read(1, L'\x1b');
-  std::string bytes(1, kEsc);  // as read, each character beyond ASCII as a byte no sequence has
-  for (;;) {
-    switch (sequence_state(bytes)) {
-      case Sequence::kWhole:
-        in.keys += made_key(key_action(bytes));
-        return;
-      case Sequence::kBroken:
-        in.unread.insert(0, 1, read.back());
-        in.keys += made_key(KeyAction::kBell);
-        return;
-      case Sequence::kNone:
-        in.unread.insert(0, read.substr(1));
-        make_lone_esc(editor);
-        return;
-      case Sequence::kPartial:
-        break;
-    }
-    wchar_t character = 0;
-    if (next_character(editor, &kSequenceWait, character) == 1) {
-      read += character;
-      bytes += character < 0x80 ? static_cast<char>(character) : '\x80';
-    } else if (read.size() == 1 || read[1] == L'\x1b') {
-      // Nothing more came: Esc alone, and then whatever came after it.
-      in.unread.insert(0, read.substr(1));
-      make_lone_esc(editor);
-      return;
-    } else {
-      in.keys += made_key(KeyAction::kBell);
-      return;
-    }
-  }
-}
-
-/// Reads one key typed into input().keys, if it makes one: 1, or 0 at the end of input, -1 on a
-/// read error.
-int make_key(EditLine* editor) {
-  wchar_t character = 0;
-  const int got = next_character(editor, nullptr, character);
-  if (got != 1) return got;
-  if (character == L'\x1b') {
-    make_sequence_key(editor);
-  } else if (character < kFirstKey || character >= 0xa0) {
-    // The reader's own keys are no one's to type.
-    input().keys += character;
-  }
-  return 1;
-}
-
-/// Makes Delete ring the bell at the end of the line, as it does elsewhere, and with vi keys keeps
-/// the cursor at the end when it takes the last character, as the editor's own Delete does not.
-void settle_delete(EditLine* editor, wchar_t& key) {
+/// The line being edited, as wide characters.
+std::wstring wide_line(EditLine* editor) {
   const LineInfoW* line = ::el_wline(editor);
-  if (line->cursor == line->lastchar) {
-    key = made_key(KeyAction::kBell);
-  } else if (line->cursor + 1 == line->lastchar && vi_keys(editor)) {
-    input().keys.insert(0, 1, made_key(kAfterLastDeleted));
-  }
-}
-
-/// The editor's reading function: the next key typed, as the reader makes it.
-int read_key(EditLine* editor, wchar_t* key) {
-  Input& in = input();
-  while (in.keys.empty()) {
-    const int made = make_key(editor);
-    if (made <= 0) return made;
-  }
-  *key = in.keys.front();
-  in.keys.erase(0, 1);
-  if (*key == made_key(KeyAction::kDelete)) settle_delete(editor, *key);
-  ++in.handed_over;
-  return 1;
+  return std::wstring(line->buffer, line->lastchar);
 }
 
 /// `directory` with a leading ~/ as the home directory, which the shell also makes of it.
@@ -243,7 +118,7 @@ unsigned char list_candidates(EditLine* editor, const std::vector<Candidate>& fo
 /// and lists them.
 unsigned char complete_file_name(EditLine* editor, int) {
   static unsigned long ambiguous_tab = 0;  // the number of the last key that was a Tab left undecided
-  const unsigned long this_key = input().handed_over;
+  const unsigned long this_key = keys_handed_over();
   const bool listing_wanted = ambiguous_tab != 0 && ambiguous_tab + 1 == this_key;
   const LineInfo* line = ::el_line(editor);
   const std::string before(line->buffer, line->cursor);
@@ -269,22 +144,104 @@ unsigned char delete_or_end(EditLine* editor, int) {
   if (line->buffer == line->lastchar) return CC_EOF;
   if (line->cursor == line->lastchar) return CC_ERROR;
   // The reader's Delete does it, as the next key: libedit of 2012 cannot move the cursor from here.
-  input().keys.insert(0, 1, made_key(KeyAction::kDelete));
+  queue_keys(std::wstring(1, made_key(KeyAction::kDelete)));
   return CC_NORM;
 }
 
-/// Binds the keys the reader makes to what they do, in each of the editor's modes, and Ctrl-R to
-/// the search back through earlier lines, which vi keys otherwise lack.
+/// vi's command mode, Tab: completes as in insert mode the name up to the character under the
+/// cursor and with it, and goes on in insert mode after what it added, where Tab goes on too.
+unsigned char complete_from_command_mode(EditLine*, int) {
+  queue_keys(std::wstring{made_key(MadeKey::kAppend), L'\t'});
+  return CC_NORM;
+}
+
+/// vi's command mode, Ctrl-R: the search back through earlier lines, from insert mode, where the
+/// letters typed are the search until Enter or Esc, not vi's commands.
+unsigned char search_from_command_mode(EditLine*, int) {
+  queue_keys(std::wstring{made_key(MadeKey::kInsert), L'\x12'});
+  return CC_NORM;
+}
+
+/// vi's insert mode, Up: the line before, then the cursor where bash's vi mode puts it.
+unsigned char walk_back(EditLine* editor, int) {
+  HistoryWalk& walk = history_walk();
+  const LineInfoW* line = ::el_wline(editor);
+  if (walk.depth == 0) walk.newest_cursor = static_cast<std::size_t>(line->cursor - line->buffer);
+  walk.before = wide_line(editor);
+  queue_keys(std::wstring{made_key(MadeKey::kPreviousLine), made_key(MadeKey::kSettleUp)});
+  return CC_NORM;
+}
+
+/// vi's insert mode, Down: the line after, then the cursor where bash's vi mode puts it.
+unsigned char walk_forward(EditLine* editor, int) {
+  history_walk().before = wide_line(editor);
+  queue_keys(std::wstring{made_key(MadeKey::kNextLine), made_key(MadeKey::kSettleDown)});
+  return CC_NORM;
+}
+
+/// After Up: the cursor at the end of the earlier line, as in bash; the editor's vi mode puts it
+/// at the start. Where there was none, the editor has rung the bell and the line stays.
+unsigned char settle_up(EditLine* editor, int) {
+  HistoryWalk& walk = history_walk();
+  if (wide_line(editor) == walk.before) return CC_NORM;
+  ++walk.depth;
+  queue_keys(std::wstring(1, made_key(KeyAction::kEnd)));
+  return CC_NORM;
+}
+
+/// After Down: the cursor at the end of a later line, or back where it stood in the line being
+/// typed, as in bash.
+unsigned char settle_down(EditLine* editor, int) {
+  HistoryWalk& walk = history_walk();
+  if (wide_line(editor) == walk.before || walk.depth == 0) return CC_NORM;
+  std::wstring keys(1, made_key(KeyAction::kEnd));
+  if (--walk.depth == 0) {
+    // Home, then Right to the place: libedit of 2012 cannot move the cursor from here.
+    keys.assign(1, made_key(KeyAction::kHome));
+    keys.append(walk.newest_cursor, made_key(KeyAction::kRight));
+  }
+  queue_keys(keys);
+  return CC_NORM;
+}
+
+/// The editor functions of the program's own, by the names the bindings give them.
+struct EditorFunction {
+  const char* name;
+  const char* help;
+  unsigned char (*function)(EditLine*, int);
+};
+constexpr EditorFunction kFunctions[] = {
+    {"jarmenu-complete", "Complete a file name", complete_file_name},
+    {"jarmenu-delete-or-end", "Delete a character, or end input", delete_or_end},
+    {"jarmenu-complete-after", "Complete a file name from vi's command mode", complete_from_command_mode},
+    {"jarmenu-search-back", "Search earlier lines from vi's command mode", search_from_command_mode},
+    {"jarmenu-walk-back", "The line before, the cursor at its end", walk_back},
+    {"jarmenu-walk-forward", "The line after, the cursor as it was", walk_forward},
+    {"jarmenu-settle-up", "Put the cursor where Up leaves it", settle_up},
+    {"jarmenu-settle-down", "Put the cursor where Down leaves it", settle_down},
+};
+
+/// The control keys that do the same in every mode, each bound in emacs keys and vi's insert mode,
+/// then in vi's command mode (none: the editor's own). ^H moves left there, as in vi and bash.
+constexpr const char* kControlBindings[][3] = {
+    {"^I", "jarmenu-complete", "jarmenu-complete-after"},
+    {"^D", "jarmenu-delete-or-end", "jarmenu-delete-or-end"},
+    {"^R", "em-inc-search-prev", "jarmenu-search-back"},
+    {"^H", nullptr, "ed-prev-char"},
+};
+
+/// Binds the keys the reader makes to what they do, in each of the editor's modes, and the control
+/// keys of the program's own.
 void bind_keys(EditLine* editor) {
   const bool vi = vi_keys(editor);
-  for (int key = 0; key <= kAfterLastDeleted; ++key) {
+  for (int key = 0; key < kMadeKeys; ++key) {
     const wchar_t text[] = {made_key(key), L'\0'};
     ::el_wset(editor, EL_BIND, text, kKeyBindings[key][vi ? 1 : 0], nullptr);
     if (vi) ::el_wset(editor, EL_BIND, L"-a", text, kKeyBindings[key][2], nullptr);
   }
-  if (vi) {
-    ::el_set(editor, EL_BIND, "^R", "em-inc-search-prev", nullptr);
-    ::el_set(editor, EL_BIND, "-a", "^R", "em-inc-search-prev", nullptr);
+  for (const auto& [key, main, command_mode] : kControlBindings) {
+    if (main != nullptr) ::el_set(editor, EL_BIND, key, main, nullptr);
+    if (vi) ::el_set(editor, EL_BIND, "-a", key, command_mode, nullptr);
   }
 }
 
@@ -304,10 +261,8 @@ Editor make_editor() {
   ::el_wset(editor.line, EL_GETCFN, read_key);
   ::el_source(editor.line, nullptr);
   // After ~/.editrc, which may switch to vi keys and so replace every binding made before it.
-  ::el_set(editor.line, EL_ADDFN, "jarmenu-complete", "Complete a file name", complete_file_name);
-  ::el_set(editor.line, EL_ADDFN, "jarmenu-delete-or-end", "Delete a character, or end input", delete_or_end);
-  ::el_set(editor.line, EL_BIND, "^I", "jarmenu-complete", nullptr);
-  ::el_set(editor.line, EL_BIND, "^D", "jarmenu-delete-or-end", nullptr);
+  for (const EditorFunction& function : kFunctions)
+    ::el_set(editor.line, EL_ADDFN, function.name, function.help, function.function);
   bind_keys(editor.line);
   return editor;
 }
@@ -333,6 +288,7 @@ bool editing_wanted() {
 }
 
 bool read_edited_line(std::string& line) {
+  history_walk() = {};
   // The editor hears of a resize only while it reads; the window may have changed during a command.
   ::el_resize(editor().line);
   int count = 0;

@@ -30,6 +30,9 @@ TEST(Keys, EachTerminalsSequenceIsTakenWholeAndDoesWhatBashDoes) {
       {"\x1b[3;5~", KeyAction::kBell},    {"\x1b[Z", KeyAction::kBell},       {"\x1bOP", KeyAction::kBell},
       {"\x1b[[A", KeyAction::kBell},      {"\x1b[2$", KeyAction::kBell},      {"\x1b[3^", KeyAction::kBell},
       {"\x1b[a", KeyAction::kBell},       {"\x1b[?1;2c", KeyAction::kBell},   {"\x1b\x1b[3~", KeyAction::kBell},
+      {"\x1b[2@", KeyAction::kBell},      {"\x1b[20~", KeyAction::kBell},     {"\x1b[3;1~", KeyAction::kDelete},
+      {"\x1b[1;7D", KeyAction::kWordLeft}, {"\x1b[1;6C", KeyAction::kBell},   {"\x1b[M !!", KeyAction::kBell},
+      {"\x1b[M\x80\x80\x80", KeyAction::kBell},
   };
   for (const Case& c : cases) {
     // Every byte before the last leaves the sequence open, so the reader waits for the rest.
@@ -47,18 +50,20 @@ TEST(Keys, EscBeforeAnythingButASequenceIsEscAloneAndABrokenOneEndsAtItsOddByte)
   } const cases[] = {
       {"\x1bx", Sequence::kNone},    {"\x1b" "b", Sequence::kNone},  {"\x1b\x1bx", Sequence::kNone},
       {"\x1b\r", Sequence::kNone},   {"\x1b[\r", Sequence::kBroken}, {"\x1b[1;\x7f", Sequence::kBroken},
-      {"\x1bO\x1b", Sequence::kBroken}, {"\x1b[[\r", Sequence::kBroken},
+      {"\x1bO\x1b", Sequence::kBroken}, {"\x1b[[\r", Sequence::kBroken}, {"\x1b[M !!x", Sequence::kBroken},
   };
   for (const Case& c : cases) EXPECT_EQ(sequence_state(c.bytes), c.state) << testing::PrintToString(c.bytes);
 }
 
 /// Whether a name of the generated directories can be typed as one answer: no white space, and no
-/// \xff, the only byte there that is no UTF-8.
-bool typable(std::string_view name) { return name.find_first_of(" \t\xff") == std::string_view::npos; }
+/// \xff or lone lead byte \xd0, the only bytes there that start no UTF-8 character.
+bool typable(std::string_view name) { return name.find_first_of(" \t\xff\xd0") == std::string_view::npos; }
 
 TEST(Completion, AddsOnlyWholeCharactersOfNamesThatCanBeTypedAndCompletesALoneOneWhole) {
-  constexpr std::string_view kPieces[] = {"a", "b", ".", " ", "\t", "\xc3\xa9", "\xc3\xa8", "\xe6\x97\xa5", "\xff",
-                                          ".jar", ".JAR", ".Zip", ".war"};
+  // Characters of two, three and four bytes, some sharing their first bytes, and bytes of none.
+  constexpr std::string_view kPieces[] = {"a", "b", ".", " ", "\t", "\xc3\xa9", "\xc3\xa8", "\xe6\x97\xa5",
+                                          "\xe6\x97\xa6", "\xf0\x9f\x98\x80", "\xff", "\xd0", ".jar", ".JAR", ".Zip",
+                                          ".war"};
   std::mt19937 random(20261209);
   const auto piece = [&] { return kPieces[random() % std::size(kPieces)]; };
   test::TempDir top;

@@ -311,6 +311,8 @@ TEST(Jarmenu, ReadsWholeLinesAtAWindowsConsoleAndCompletesNamesAsCmdDoes) {
       {"and Shift+Tab the one before", {{"1 a\t\t\x0f\r", "jar <tvf> <a-long-name.jar>"}}},
       {"a name in any case, put as it is spelled on disk",
        {{"1 AP\t\r", "jar <tvf> <app.jar>"}, {"1 LI\t\r", "jar <tvf> <libs\\>"}}},
+      {"in any case beyond ASCII too, and a stem as long as the name it completes",
+       {{"1 CAF\xc3\x89\t\r", "jar <tvf> <caf\xc3\xa9.jar>"}, {"1 libs\t\r", "jar <tvf> <libs\\>"}}},
       {"Shift+Tab first gives the last match, and from the first wraps round to the last",
        {{"1 a\x0f", "1 app.jar\n"}, {"\x0f\x0f\x0f\x0f", "1 a-long-name.jar\n"}, {"\x0f\r", "jar <tvf> <app.jar>"}}},
       {"a file gets no blank after it, and what is typed next lands right after it",
@@ -329,7 +331,7 @@ TEST(Jarmenu, ReadsWholeLinesAtAWindowsConsoleAndCompletesNamesAsCmdDoes) {
     TempDir dir;
     std::filesystem::create_directory(dir.path() / "libs");
     for (const char* file : {"app.jar", "app.java", "a-long-name.jar", "a1.jar", "a2.jar", "a3.jar", "pom.xml",
-                             "libs/inner.jar"})
+                             "libs/inner.jar", "caf\xc3\xa9.jar"})
       std::ofstream(dir.path() / file);
     std::vector<ConsoleStep> steps = {{"", "4: Quit"}};
     steps.insert(steps.end(), c.steps.begin(), c.steps.end());

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <thread>
 
 #include "support.h"
 
@@ -89,7 +90,7 @@ TEST_F(TerminalTest, CtrlCStopsTheCommandButNotJarmenu) {
   ASSERT_TRUE(session_.wait_for("slow started")) << session_.seen();
   session_.mark();
   session_.type(kCtrlC);
-  ASSERT_TRUE(session_.wait_for(shown("\nDone running...\n\n") + shown(text::kMenu), 5s)) << session_.seen();
+  ASSERT_TRUE(session_.wait_for(shown("\nDone running...\n\n") + shown(text::kMenu))) << session_.seen();
   EXPECT_EQ(session_.seen().find("slow finished"), std::string::npos) << session_.seen();
   quit();
 }
@@ -117,6 +118,7 @@ TEST(TerminalLines, AreEditedWhereTheyCanBeAndAnsweredWordByWord) {
     std::string_view keys;
     std::string_view shows;  // what the screen must show after these keys
     bool to_application = false;  // typed at a command, not at jarmenu's editor
+    std::chrono::milliseconds pause = {};  // before the next keys, as a slow link leaves them
   };
   struct Case {
     const char* why;
@@ -196,6 +198,59 @@ TEST(TerminalLines, AreEditedWhereTheyCanBeAndAnsweredWordByWord) {
        {{"x.jar\x1b[1~1 \x1bOFy\x1b[D\x1b[D\x1b[3~\x1b[Cz\x1bOD\x1b[3~q\r", "jar <tvf> <x.jayq>\r\n"}}},
       {"and Ctrl-R searches the lines typed before", kViKeys,
        {{"1 a1.jar\r", "jar <tvf> <a1.jar>\r\n"}, {"2 b\r", "jar <xvf> <b>\r\n"}, {"\x12" "a1\r", "jar <tvf> <a1.jar>\r\n"}}},
+      {"a key split after its Esc, however slowly, puts nothing in the line with emacs keys", kEditing,
+       {{"1 ab/cd.jar\x1b", "", false, 300ms}, {"[5~X\r", "jar <tvf> <ab/cd.jarX>\r\n"},
+        {"1 ab/cd.jar\x1b", "", false, 100ms}, {"[1;5DX\r", "jar <tvf> <ab/Xcd.jar>\r\n"}}},
+      {"nor one split inside, up to half a second, nor rxvt's Alt-Left split after its two Escs", kEditing,
+       {{"1 ab/cd.jar\x1b[", "", false, 300ms}, {"5~X\r", "jar <tvf> <ab/cd.jarX>\r\n"},
+        {"1 ab/cd.jar\x1b[1;", "", false, 100ms}, {"5DX\r", "jar <tvf> <ab/Xcd.jar>\r\n"},
+        {"1 ab/cd.jar\x1b\x1b", "", false, 300ms}, {"[DX\r", "jar <tvf> <ab/Xcd.jar>\r\n"}}},
+      {"nor with vi keys, after Esc [ or soon after Esc", kViKeys,
+       {{"1 ab/cd.jar\x1b[", "", false, 300ms}, {"5~X\r", "jar <tvf> <ab/cd.jarX>\r\n"},
+        {"1 ab/cd.jar\x1b[1;", "", false, 100ms}, {"5DX\r", "jar <tvf> <ab/Xcd.jar>\r\n"},
+        {"1 ab/cd.jar\x1b", "", false, 40ms}, {"[1;5DX\r", "jar <tvf> <ab/Xcd.jar>\r\n"}}},
+      {"while an Esc that nothing follows soon is vi's, and x after it deletes", kViKeys,
+       {{"1 abcd.jar\x1b", "", false, 300ms}, {"x\r", "jar <tvf> <abcd.ja>\r\n"}}},
+      {"8-bit CSI and SS3 are Esc [ and Esc O, a mouse report rings, and U+0085 is no key", kEditing,
+       {{"1 ab/cd.jar\xc2\x9b" "DX\xc2\x8fPY\x1b[M !!Z\xc2\x85W\r", "jar <tvf> <ab/cd.jaXYZWr>\r\n"}}},
+      {"with vi keys too, where the tail of one would be commands", kViKeys,
+       {{"1 ab/cd.jar\xc2\x9b" "DX\xc2\x8fPY\x1b[M !!Z\r", "jar <tvf> <ab/cd.jaXYZr>\r\n"}}},
+      {"Esc and b move a word with emacs keys, as macOS's Terminal sends Option-Left", kEditing,
+       {{"1 ab/cd.jar\x1b" "bX\r", "jar <tvf> <ab/Xcd.jar>\r\n"}}},
+      {"a sequence broken off keeps its odd byte: Backspace still erases", kEditing,
+       {{"1 ab/cd.jar\x1b[1;\x7f\r", "jar <tvf> <ab/cd.ja>\r\n"}}},
+      {"Left, Right, and Down back to the line being typed", kEditing,
+       {{"1 abc.jar\x1b[D\x1b[DX\x1b[CY\r", "jar <tvf> <abc.jXaYr>\r\n"},
+        {"2 q\x1b[A\x1b[B.jar\r", "jar <xvf> <q.jar>\r\n"}}},
+      {"vi's command mode: Tab completes, and goes on in insert mode", kViKeys,
+       {{"1 ap\x1b\t\r", "jar <tvf> <app.jar>\r\n"}, {"1 su\x1b\tin\t\r", "jar <tvf> <sub/inner.jar>\r\n"}}},
+      {"Ctrl-D deletes under the cursor, and on an empty line ends the input", kViKeys,
+       {{"1 abcd.jar\x1bhh\x04\r", "jar <tvf> <abcd.ar>\r\n"}, {"1\r", "(Example: Example.jar)\r\n"},
+        {"\x1b\x04", "jar <tvf>\r\n\r\nDone viewing...\r\n"}}},
+      {"Ctrl-R searches back, the letters typed being the search", kViKeys,
+       {{"1 app.jar\r", "jar <tvf> <app.jar>\r\n"}, {"2 b\r", "jar <xvf> <b>\r\n"},
+        {"\x1b\x12" "ap\r", "jar <tvf> <app.jar>\r\n"}}},
+      // An Esc and a sequence typed at once are Alt and the key, as rxvt sends them: a pause parts them.
+      {"^H and the arrows move, and leave it in command mode", kViKeys,
+       {{"1 abcd.jar\x1b\x08\x08x\r", "jar <tvf> <abcd.ar>\r\n"}}, "stty erase ^H; \"$JARMENU\""},
+      {"and so do the arrows", kViKeys,
+       {
+        {"1 abcd.jar\x1b", "", false, 300ms}, {"\x1b[D\x1b[Dx\x1b[Cx\r", "jar <tvf> <abcd.a>\r\n"},
+        {"2 q\x1b", "", false, 300ms}, {"\x1b[A\x1b[BA.jar\r", "jar <xvf> <q.jar>\r\n"}}},
+      {"and so do Home, End, Delete and Ctrl-Left", kViKeys,
+       {{"a1 abcd.jar\x1b", "", false, 300ms}, {"\x1b[Hx\x1b[Fx\x1b[1;5Dx\x1b[3~\r", "jar <tvf> <cd.ja>\r\n"}}},
+      {"insert mode: Up leaves the cursor at the end, and Down back where it was", kViKeys,
+       {{"1 alpha.jar\r", "jar <tvf> <alpha.jar>\r\n"}, {"\x1b[AZ\r", "jar <tvf> <alpha.jarZ>\r\n"},
+        {"2 bc\x1b[D\x1b[A\x1b[BZ\r", "jar <xvf> <bZc>\r\n"}}},
+      {"and Delete at the end deletes nothing", kViKeys, {{"1 abcd.jar\x1b[3~X\r", "jar <tvf> <abcd.jarX>\r\n"}}},
+      {"Tab as the very first key rings the bell, and lists nothing", kEditing,
+       {{"\t", "\a"}, {"1 ap\t\r", "jar <tvf> <app.jar>\r\n"}}},
+      {"exactly 100 names are listed at once", kEditing,
+       {{"1 many/f0\t\t", "f098.jar   f099.jar\r\n\r\x1b[K1 many/f0"}, {"\r", "jar <tvf> <many/f0>\r\n"}}},
+      {"above 100, Y lists them too", kEditing,
+       {{"1 many/f\t\t", "(y or n)"}, {"Y", "f099.jar   f100.jar\r\n\r\x1b[K1 many/f"}, {"\r", "jar <tvf> <many/f>\r\n"}}},
+      {"and Space answers no, and is not typed", kEditing,
+       {{"1 many/f\t\t", "(y or n)"}, {" ", "\r\n\r\x1b[K1 many/f"}, {"000.jar\r", "jar <tvf> <many/f000.jar>\r\n"}}},
       {"a UTF-8 name reaches the tool exactly", kEditing,
        {{"1 \xe6\x97\xa5\xe6\x9c\xac.jar\r", "jar <tvf> <\xe6\x97\xa5\xe6\x9c\xac.jar>\r\n"}}},
       {"the rest of the line answers the menu, not the application", kEditing,
@@ -224,7 +279,8 @@ TEST(TerminalLines, AreEditedWhereTheyCanBeAndAnsweredWordByWord) {
     for (const char* file : {"it's&ok.jar", "app.jar", "app.java", "app-notes.txt", "pom.xml", "LIB.JAR", "LIB.txt",
                              "sub/inner.jar", "sub/other.jar", "sub/.hidden.jar", "sub/notes.txt", "sub/dir2/deep.jar",
                              "x/x.ZIP", "x/x.ear", "x/x.war", "x/x.txt", "x/xjar", "x/xy", "v2 2 app.jar", "v\t.jar",
-                             "v\xff.jar", "v2.jar", "caf\xc3\xa9.jar", "caf\xc3\xa8.jar"})
+                             "v\xff.jar", "v\n.jar", "v\x80.jar", "v\xc0\xae.jar", "v\xed\xa0\x80.jar",
+                             "v\xf4\x90\x80\x80.jar", "v2.jar", "caf\xc3\xa9.jar", "caf\xc3\xa8.jar"})
       std::ofstream(dir.path() / file);
     for (int i = 0; i <= 100; ++i) std::ofstream(dir.path() / "many" / ("f" + std::to_string(1000 + i).substr(1) + ".jar"));
     std::ofstream(dir.path() / "editrc") << "bind -e\nbind ^T ed-move-to-beg\n";
@@ -240,7 +296,8 @@ TEST(TerminalLines, AreEditedWhereTheyCanBeAndAnsweredWordByWord) {
       }
       if (!step.keys.empty()) session.mark();
       session.type(step.keys);
-      EXPECT_TRUE(session.wait_for(step.shows, 5s)) << c.why << ": no " << step.shows << " in:\n" << session.seen();
+      std::this_thread::sleep_for(step.pause);
+      EXPECT_TRUE(session.wait_for(step.shows)) << c.why << ": no " << step.shows << " in:\n" << session.seen();
     }
     session.type("4\r");
     EXPECT_EQ(session.wait_exit(), 0) << c.why << ":\n" << session.seen();
@@ -305,7 +362,7 @@ TEST(TerminalHandoff, LeavesTheNextReaderOnlyTheLinesTypedAfterTheLastAnswer) {
       ASSERT_TRUE(session.wait_for_mode(false)) << c.why << ": no editor";
     }
     session.type(c.keys);
-    ASSERT_TRUE(session.wait_for("[ended 0]\r\n", 5s)) << c.why << ":\n" << session.seen();
+    ASSERT_TRUE(session.wait_for("[ended 0]\r\n")) << c.why << ":\n" << session.seen();
     if (c.left.empty()) session.type("next\r");
     EXPECT_EQ(session.wait_exit(), 0) << c.why;
     const std::string line = c.left.empty() ? "next" : std::string(c.left);
@@ -341,8 +398,10 @@ TEST(TerminalModes, AreAsTheyWereAfterCtrlCEndsJarmenuAtEitherPrompt) {
     if (!c.environment.empty()) {
       ASSERT_TRUE(session.wait_for_mode(false)) << c.why;
     }
+    // Ctrl-C once the typed line is shown, as a person sees it before pressing it.
+    ASSERT_TRUE(session.wait_for("ab")) << c.why << ":\n" << session.seen();
     session.type(kCtrlC);
-    EXPECT_TRUE(session.wait_for("[ended 130]\r\n[modes kept]\r\n", 5s)) << c.why << ":\n" << session.seen();
+    EXPECT_TRUE(session.wait_for("[ended 130]\r\n[modes kept]\r\n")) << c.why << ":\n" << session.seen();
     session.wait_exit();
   }
 }
