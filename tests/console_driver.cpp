@@ -26,7 +26,8 @@ using jarmenu::sys::to_wide;
 
 constexpr wchar_t kShiftTab = L'\x0f';
 constexpr wchar_t kCtrlC = L'\x03';
-constexpr auto kDeadline = 10s;
+// Generous: under load Wine's console is slow, and every wait ends as soon as what it waits for comes.
+constexpr auto kDeadline = 30s;
 
 /// The screen's rows down to the cursor's, each without its trailing blanks, joined by \n.
 std::string screen() {
@@ -126,7 +127,7 @@ int wmain(int argc, wchar_t** argv) {
       break;
     }
   }
-  if (::WaitForSingleObject(program.get(), 10000) != WAIT_OBJECT_0) {
+  if (::WaitForSingleObject(program.get(), 30000) != WAIT_OBJECT_0) {
     transcript << "FAIL: the program did not end\n";
     ::TerminateProcess(program.get(), 1);
     ::WaitForSingleObject(program.get(), 10000);

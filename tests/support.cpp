@@ -287,7 +287,7 @@ std::string run_at_console(const Launch& launch, const std::vector<ConsoleStep>&
                              native_path(build.parent_path() / "jarmenu.exe") + "'";
   Launch at_console = launch;
   at_console.shell_script = "exec script -qfec \"" + driver + "\" /dev/null";
-  run_on_pipes(at_console, "", false, 60s);
+  run_on_pipes(at_console, "", false, 180s);
   return read_file(driver_files.path() / "transcript");
 }
 
