@@ -1,3 +1,4 @@
+// The three archive actions: their table, and the one routine that runs each (archive.h).
 #include "archive.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// Which names Tab offers, how far they agree, and how they are listed (completion.h).
 #include "completion.h"
 
 #include <algorithm>

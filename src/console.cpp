@@ -1,3 +1,4 @@
+// Reading numbers and words from standard input and writing texts to standard output (console.h).
 #include "console.h"
 
 #include "system.h"

@@ -1,3 +1,4 @@
+// The menu loop: the banner and the menu, the choice, and the action it names (menu.h).
 #include "menu.h"
 
 #include <array>

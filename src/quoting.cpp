@@ -1,3 +1,4 @@
+// The quoting of a typed name for the POSIX shell and for a Windows command line (quoting.h).
 #include "quoting.h"
 
 namespace jarmenu {

@@ -1,3 +1,4 @@
+// Where each action's tool is found (tool_lookup.h).
 #include "tool_lookup.h"
 
 #include <algorithm>
