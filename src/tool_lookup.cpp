@@ -125,7 +125,8 @@ std::string places_searched(const ToolSearch& search) {
 ToolCommand find_tool(std::string_view prefix, const ToolSearch& search) {
   const std::size_t space = prefix.find(' ');
   const std::string suffix = search.windows ? ".exe" : "";
-  ToolCommand command{std::string(prefix.substr(0, space)) + suffix, {}, false, std::string(prefix.substr(space + 1)), {}};
+  ToolCommand command{std::string(prefix.substr(0, space)) + suffix, {}, false, {}, {}};
+  command.arguments = prefix.substr(space + 1);
   if (const auto place = locate(command.tool, search)) {
     command.program = place->program;
     command.on_path = place->on_path;

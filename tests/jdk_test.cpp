@@ -115,6 +115,7 @@ TEST_F(JdkTest, FindsTheToolsWhereverTheJdkIs) {
   std::filesystem::create_directory(runtimes.path() / "link");
   std::filesystem::create_symlink(home / "bin" / "java", runtimes.path() / "link" / "java");
   const std::string nowhere = "/nonexistent";
+  const std::string relative = " (not an absolute path, so not searched)";
   const std::string listed = "Hello.class", said = "Hello says: hello from inside the archive\n";
   struct Case {
     const char* why;
@@ -125,15 +126,16 @@ TEST_F(JdkTest, FindsTheToolsWhereverTheJdkIs) {
       {"only a link to the JDK's java on PATH", (runtimes.path() / "link").string(), {}, listed, said},
       {"a runtime with the jar tool but no jar launcher", (runtimes.path() / "runtime" / "bin").string(), {}, listed,
        said},
-      {"a runtime without the jar tool, which jarmenu says it lacks", (runtimes.path() / "trimmed" / "bin").string(), {},
+      {"a runtime without the jar tool, which jarmenu says it lacks", (runtimes.path() / "trimmed" / "bin").string(),
+       {},
        tool_not_found("jar", "", ", and the runtime of " + (runtimes.path() / "trimmed/bin/java").string() +
                                      " has no jar tool"),
        said},
       {"JAVA_HOME alone, with a trailing /", nowhere, home.string() + "/", listed, said},
       {"the stand-ins on PATH, not JAVA_HOME's tools", FAKE_TOOLS_DIR, home.string(), "jar <",
        "java <-jar> <hello.jar>\n"},
-      {"a relative JAVA_HOME, never searched", nowhere, "jdk", tool_not_found("jar", " (not an absolute path, so not searched)"),
-       tool_not_found("java", " (not an absolute path, so not searched)")},
+      {"a relative JAVA_HOME, never searched", nowhere, "jdk", tool_not_found("jar", relative),
+       tool_not_found("java", relative)},
       {"nothing anywhere", nowhere, {}, tool_not_found("jar"), tool_not_found("java")},
   };
   // Stand-ins where the relative JAVA_HOME would find them: any that runs marks the directory.
