@@ -70,9 +70,20 @@ case $(file -b "$build/jarmenu") in
 esac
 
 # The oldest C library the binary runs on, which the README promises: that of RHEL 9.
+glibc_floor=2.34
+# at_most VERSION: whether VERSION is no newer than the floor.
+at_most() { [ "$(printf '%s\n' "$1" "$glibc_floor" | sort -V | tail -n 1)" = "$glibc_floor" ]; }
 objdump=$(sed -n 's/^CMAKE_OBJDUMP:FILEPATH=//p' "$build/CMakeCache.txt")
 floor=$("$objdump" -T "$build/jarmenu" | grep -Eo 'GLIBC_[0-9.]+' | sort -uV | tail -n 1)
-[ "$(printf '%s\n' "$floor" GLIBC_2.34 | sort -V | tail -n 1)" = GLIBC_2.34 ] || fail "the binary needs $floor"
+at_most "${floor#GLIBC_}" || fail "the binary needs $floor"
+# The terminal library's symbol versions are Debian's alone (the Red Hat family builds ncurses
+# without them): none is recorded, and the binary runs, without a word from the loader, against a
+# libtinfo.so.6 that has none, the stand-in it was linked against.
+! "$objdump" -p "$build/jarmenu" | sed -n '/^Version References/,$p' | grep -q NCURSES ||
+  fail "the binary requires libtinfo's symbol versions"
+printf '4\n' | LD_LIBRARY_PATH=$build/tinfo-stand-in $emulator "$build/jarmenu" >"$work/unversioned.out" 2>&1 || :
+[ "$(tail -n 1 "$work/unversioned.out")" = "4: Quit" ] && [ "$(grep -c . "$work/unversioned.out")" = 6 ] ||
+  fail "the binary does not run quietly against a libtinfo without versions: $(cat "$work/unversioned.out")"
 
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 check_tree "$work/prefix"
@@ -111,6 +122,18 @@ has "$(rpm -qpR "$rpm")" '^libc\.so\.6' "the .rpm does not require the C library
 # libedit is linked in: the Red Hat family's is libedit.so.0, and Debian's libedit.so.2 is nowhere there.
 has "$(rpm -qpR "$rpm")" '^libtinfo\.so\.6' "the .rpm does not require the terminal library"
 ! rpm -qpR "$rpm" | grep -q libedit || fail "the .rpm requires a libedit: $(rpm -qpR "$rpm" | grep libedit)"
+# Every requirement is one that Fedora 35 and later and RHEL 9 and its rebuilds provide.
+rpm -qpR "$rpm" >"$work/requires"
+while read -r requirement; do
+  case $requirement in
+    java-sdk | rpmlib\(*\)* | 'rtld(GNU_HASH)' | 'libtinfo.so.6()(64bit)' | libgcc_s.so.1\(*\)\(64bit\) | ld-linux-*.so.*) ;;
+    'libc.so.6()(64bit)') ;;
+    libc.so.6\(GLIBC_*\)\(64bit\))
+      needed=${requirement#libc.so.6(GLIBC_}
+      at_most "${needed%%)*}" || fail "the .rpm requires $requirement, newer than glibc $glibc_floor" ;;
+    *) fail "the .rpm requires $requirement, which the Red Hat family does not provide" ;;
+  esac
+done <"$work/requires"
 mkdir "$work/rpm"
 (cd "$work/rpm" && rpm2cpio "$rpm" | cpio -idm --quiet)
 check_tree "$work/rpm/usr"
