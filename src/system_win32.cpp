@@ -44,8 +44,8 @@ std::wstring machine_string(const std::wstring& key, const wchar_t* value) {
   std::wstring text(size / sizeof(wchar_t), L'\0');
   if (::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), value, kFlags, nullptr, text.data(), &size) != ERROR_SUCCESS)
     return {};
-  // The size counts the terminating null.
-  text.resize(text.find(L'\0'));
+  // The size counts the terminating null; a value may hold nulls of its own, where it ends too.
+  text.resize(std::min(text.find(L'\0'), text.size()));
   return text;
 }
 
