@@ -7,19 +7,10 @@
 #include <iterator>
 #include <system_error>
 
+#include "utf8_path.h"
+
 namespace jarmenu {
 namespace {
-
-/// `utf8` as a path: bytes as they are on POSIX systems, decoded from UTF-8 on Windows.
-std::filesystem::path to_path(std::string_view utf8) {
-  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-/// The name `path` ends in, as `to_path` takes it.
-std::string file_name(const std::filesystem::path& path) {
-  const std::u8string name = path.filename().u8string();
-  return std::string(name.begin(), name.end());
-}
 
 constexpr char32_t kInvalid = 0xffffffff;
 
@@ -97,7 +88,7 @@ std::vector<Candidate> completion_candidates(std::string_view directory, std::st
   // Errors end the listing quietly: Tab then completes what could be read, or nothing.
   for (std::filesystem::directory_iterator entry(to_path(directory.empty() ? "." : directory), error), end;
        !error && entry != end; entry.increment(error)) {
-    std::string name = file_name(entry->path());
+    std::string name = to_text(entry->path().filename());
     if (!starts_with(name, stem) || (name.starts_with('.') && !stem.starts_with('.')) || !is_typable(name)) continue;
     std::error_code not_a_directory;
     found.push_back({std::move(name), entry->is_directory(not_a_directory)});

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "utf8_path.h"
+
 namespace jarmenu {
 namespace {
 
@@ -18,17 +20,6 @@ struct Place {
   std::filesystem::path program;
   bool on_path = false;
 };
-
-/// `utf8` as a path: bytes as they are on POSIX systems, decoded from UTF-8 on Windows.
-std::filesystem::path to_path(std::string_view utf8) {
-  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-/// `path` as UTF-8, as the messages and the command lines take it.
-std::string to_utf8(const std::filesystem::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
 
 /// Whether `directory` names one place whatever the working directory is: on POSIX it begins with
 /// /, on Windows with a drive and a separator, or with \\ (a share, or \\?\).
@@ -138,7 +129,7 @@ ToolCommand find_tool(std::string_view prefix, const ToolSearch& search) {
     const std::optional<Place> place = locate(java, search);
     if (place && !lacks_jar_tool(place->program))
       return {java, place->program, place->on_path, std::string(kJarToolArguments) + command.arguments, {}};
-    if (place) lacking = ", and the runtime of " + to_utf8(place->program) + " has no jar tool";
+    if (place) lacking = ", and the runtime of " + to_text(place->program) + " has no jar tool";
   }
   command.complaint =
       "jarmenu: " + command.tool + ": not found on " + places_searched(search) + lacking + std::string(kAdvice);
