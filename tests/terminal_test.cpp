@@ -237,8 +237,9 @@ TEST(TerminalLines, AreEditedWhereTheyCanBeAndAnsweredWordByWord) {
        {
         {"1 abcd.jar\x1b", "", false, 300ms}, {"\x1b[D\x1b[Dx\x1b[Cx\r", "jar <tvf> <abcd.a>\r\n"},
         {"2 q\x1b", "", false, 300ms}, {"\x1b[A\x1b[BA.jar\r", "jar <xvf> <q.jar>\r\n"}}},
-      {"and so do Home, End, Delete and Ctrl-Left", kViKeys,
-       {{"a1 abcd.jar\x1b", "", false, 300ms}, {"\x1b[Hx\x1b[Fx\x1b[1;5Dx\x1b[3~\r", "jar <tvf> <cd.ja>\r\n"}}},
+      {"and so do Home, End, Delete and the Ctrl-arrows", kViKeys,
+       {{"a1 abcd.jar\x1b", "", false, 300ms}, {"\x1b[Hx\x1b[Fx\x1b[1;5Dx\x1b[3~\r", "jar <tvf> <cd.ja>\r\n"},
+        {"1 x.jar\x1b", "", false, 300ms}, {"0\x1b[1;5Cx\r", "jar <tvf> <x.jar>\r\n"}}},
       {"insert mode: Up leaves the cursor at the end, and Down back where it was", kViKeys,
        {{"1 alpha.jar\r", "jar <tvf> <alpha.jar>\r\n"}, {"\x1b[AZ\r", "jar <tvf> <alpha.jarZ>\r\n"},
         {"2 bc\x1b[D\x1b[A\x1b[BZ\r", "jar <xvf> <bZc>\r\n"}}},
