@@ -41,6 +41,15 @@ bool is_program(const std::filesystem::path& file, bool windows) {
   return std::filesystem::is_regular_file(status) && (status.permissions() & executable) != perms::none;
 }
 
+/// The absolute directory `directory` names, written as people write it (a trailing separator;
+/// on Windows, in quotes); none where it is relative, and so names the working directory or one
+/// below it, where Extract writes an archive's files.
+std::optional<std::string> absolute_directory(std::string directory, bool windows) {
+  if (windows) std::erase(directory, '"');
+  if (!is_absolute(directory, windows)) return std::nullopt;
+  return directory;
+}
+
 /// The first entry of PATH, in order, that holds the program `tool`.
 std::optional<std::filesystem::path> find_on_path(const std::string& tool, const ToolSearch& search) {
   const char separator = search.windows ? ';' : ':';
@@ -48,27 +57,22 @@ std::optional<std::filesystem::path> find_on_path(const std::string& tool, const
     const std::size_t end = std::min(search.path.find(separator, start), search.path.size());
     std::string directory = search.path.substr(start, end - start);
     start = end + 1;
-    // Windows: an empty or relative entry would name the working directory, or one below it,
-    // where Extract has just written an archive's files. The shell takes an empty one for it.
-    if (search.windows) std::erase(directory, '"');
-    if (search.windows && !is_absolute(directory, true)) continue;
+    // Windows skips an empty or relative entry; the shell takes an empty one for the working
+    // directory, and a relative one below it.
+    if (search.windows) {
+      const std::optional<std::string> absolute = absolute_directory(directory, true);
+      if (!absolute) continue;
+      directory = *absolute;
+    }
     const std::filesystem::path candidate = directory.empty() ? to_path(tool) : to_path(directory) / to_path(tool);
     if (is_program(candidate, search.windows)) return candidate;
   }
   return std::nullopt;
 }
 
-/// The JDK directory `home` names, written as people write it (a trailing separator; on Windows,
-/// in quotes); none where it is relative, and so would name a directory below the working one.
-std::optional<std::string> home_directory(std::string home, bool windows) {
-  if (windows) std::erase(home, '"');
-  if (!is_absolute(home, windows)) return std::nullopt;
-  return home;
-}
-
 /// The program `tool` in the bin of the JDK at `home`.
 std::optional<std::filesystem::path> find_in_home(const std::string& home, const std::string& tool, bool windows) {
-  const std::optional<std::string> directory = home_directory(home, windows);
+  const std::optional<std::string> directory = absolute_directory(home, windows);
   if (!directory) return std::nullopt;
   const std::filesystem::path candidate = to_path(*directory) / "bin" / to_path(tool);
   if (is_program(candidate, windows)) return candidate;
@@ -106,7 +110,7 @@ bool lacks_jar_tool(const std::filesystem::path& java) {
 /// Where the tools were looked for, as the complaint names it.
 std::string places_searched(const ToolSearch& search) {
   std::string home = "JAVA_HOME";
-  if (search.java_home && !search.java_home->empty() && !home_directory(*search.java_home, search.windows))
+  if (search.java_home && !search.java_home->empty() && !absolute_directory(*search.java_home, search.windows))
     home += " (not an absolute path, so not searched)";
   return search.windows ? "PATH, in " + home + " or in the registry" : "PATH or in " + home;
 }
