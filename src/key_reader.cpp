@@ -147,7 +147,7 @@ bool vi_keys(EditLine* editor) {
   return ::el_get(editor, EL_EDITOR, &keys) == 0 && keys != nullptr && std::string_view(keys) == "vi";
 }
 
-wchar_t made_key(int key) { return static_cast<wchar_t>(kFirstKey + key); }
+wchar_t made_key(int key) { return static_cast<wchar_t>(static_cast<int>(kFirstKey) + key); }
 
 wchar_t made_key(KeyAction action) { return made_key(static_cast<int>(action)); }
 
