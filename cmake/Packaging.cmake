@@ -117,8 +117,16 @@ set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "default-jdk-headless | java-sdk-headless")
+if(JARMENU_GLIBC_VERSION)
+  # Built against an older glibc (cmake/zig-linux.cmake), the .deb names the C library's package at
+  # that version itself. dpkg-shlibdeps would ask for the build machine's 2.34: Debian lists
+  # sysconf() as needing it, for the parameters 2.34 added, and jarmenu passes none of them. The
+  # package test checks that these are the packages dpkg-shlibdeps names.
+  string(PREPEND CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= ${JARMENU_GLIBC_VERSION}), libtinfo6 (>= 6), ")
+else()
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+endif()
 
 set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
 # The version of the libedit linked in, from its pkg-config file, for the .rpm's bundled(libedit).

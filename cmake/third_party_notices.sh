@@ -3,7 +3,7 @@
 # notices the packages carry for it: Debian's machine-readable copyright file, a plain-text
 # THIRD-PARTY-NOTICES, and the SPDX identifiers of their licenses.
 # Usage: third_party_notices.sh MAP NOTICES_DIR COPYRIGHT_HEAD OUT_DIR [crlf]
-#   MAP             the GNU linker's -Map output for the program
+#   MAP             the linker's map of the program: GNU ld's -Map output, or LLVM lld's
 #   NOTICES_DIR     one file per component: a copyright-format Files paragraph and its License
 #                   paragraphs; or, for code that asks for no notice, a plain note
 #   COPYRIGHT_HEAD  the copyright file's header, jarmenu's own Files paragraph and its license
@@ -15,16 +15,24 @@ map=$1 notices=$2 head=$3 out=$4 line_ends=${5:-}
 mkdir -p "$out"
 rm -f "$out/THIRD-PARTY-NOTICES"
 
-# Each archive member the linker took, as path(member), classified by where it came from.
-# A member no rule names becomes a component of its own name, which has no notice.
-awk '/^Archive member included/ { on = 1; next }
+# Each archive member the linker took, as path(member), classified by where it came from. GNU ld
+# lists them under "Archive member included"; LLVM's lld, whose map begins with its column heads,
+# names every input section it kept as path(member):(section). A member no rule names becomes a
+# component of its own name, archive(member) without directories, which has no notice.
+awk 'FNR == 1 && /^ *VMA +LMA +Size +Align +Out +In +Symbol/ { lld = 1; next }
+     lld { if (match($0, /[^ \t]+\.a\([^)]*\):\(/)) print substr($0, RSTART, RLENGTH - 2); next }
+     /^Archive member included/ { on = 1; next }
      /^(As-needed|Merging|Discarded|Allocating|Memory|Linker|Common)/ { on = 0 }
      on && match($0, /^[^ \t(]+\.a\([^)]*\)/) { print substr($0, 1, RLENGTH) }' "$map" |
-  awk '{ base = $0; sub(/.*\//, "", base) }
+  awk '{ split($0, parts, "("); archive = parts[1]; member = substr($0, length(archive) + 2)
+         sub(/.*\//, "", archive); sub(/.*\//, "", member); base = archive "(" member }
        base ~ /^(libjarmenu_core|objects)\.a\(/ { next }
        base ~ /^libedit\.a\(/ { print "libedit"; next }
        base ~ /^libbsd\.a\((strlcpy|vis|unvis)\.o\)$/ { print "libbsd"; next }
        base ~ /^lib(stdc\+\+|supc\+\+|gcc|gcc_eh)\.a\(/ { print "gcc-runtime"; next }
+       base ~ /^lib(c\+\+|c\+\+abi|unwind)\.a\(/ { print "llvm-runtime"; next }
+       base ~ /^libcompiler_rt\.a\(/ { print "zig-compiler-rt"; next }
+       base ~ /^libc_nonshared\.a\(elf-init(-[0-9.]+)?\.o\)$/ { print "glibc-runtime"; next }
        base ~ /^lib(win)?pthread\.a\(/ && /-w64-mingw32\/lib\// { print "winpthreads"; next }
        /-w64-mingw32\/lib\/[^\/]*\.a\(/ { print "mingw-w64-runtime"; next }
        { print base }' | LC_ALL=C sort -u >"$out/components"
@@ -66,7 +74,7 @@ done <"$out/components"
 : >"$out/spdx"
 [ -z "$files" ] || awk 'BEGIN { RS = ""; FS = "\n" } /^Files:/ {
     for (i = 1; i <= NF; i++) if (sub(/^License: /, "", $i)) { n = split($i, names, / and /); for (j = 1; j <= n; j++) print names[j] } }' $files |
-  sed -E 's/^BSD-([0-9])-clause.*/BSD-\1-Clause/; s/^Expat$/MIT/' | awk '!seen[$0]++' >"$out/spdx"
+  sed -E 's/^BSD-([0-9])-clause.*/BSD-\1-Clause/; s/^Expat$/MIT/; s/ with (LLVM) exception$/ WITH \1-exception/' | awk '!seen[$0]++' >"$out/spdx"
 
 # The same notices as plain text, for the packages that keep them beside jarmenu's own LICENSE.
 [ -n "$files" ] || exit 0
