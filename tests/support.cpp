@@ -54,8 +54,15 @@ std::pair<std::string, std::string> tools_path(Tools tools) {
   return {"PATH", tools == Tools::kFake ? std::string(FAKE_TOOLS_DIR) + ":" + search_path : search_path};
 }
 
+/// The program under test: the Windows build's, a packaged one that JARMENU_UNDER_TEST names, or this tree's.
+std::string program_under_test() {
+  if (on_windows()) return std::string(windows_build()) + "/jarmenu-wine";
+  const char* packaged = std::getenv("JARMENU_UNDER_TEST");
+  return packaged != nullptr && *packaged != '\0' ? packaged : JARMENU_BINARY;
+}
+
 ExecPlan make_plan(const Launch& launch) {
-  const std::string binary = on_windows() ? std::string(windows_build()) + "/jarmenu-wine" : JARMENU_BINARY;
+  const std::string binary = program_under_test();
   ExecPlan plan{binary, launch.directory.string(), launch.shell_script, {}, {}};
   std::vector<std::pair<std::string, std::string>> overrides = launch.environment;
   if (!launch.shell_script.empty()) overrides.emplace_back("JARMENU", binary);
