@@ -113,7 +113,8 @@ has "$(dpkg-deb -f "$deb" Depends)" 'libc6 \(>= [0-9.]+\)' "the .deb does not sa
 # the build machine's lists give them.
 mkdir -p "$work/shlibdeps/debian"
 printf 'Source: jarmenu\n\nPackage: jarmenu\nArchitecture: any\n' >"$work/shlibdeps/debian/control"
-found=$(cd "$work/shlibdeps" && dpkg-shlibdeps -O "$build/jarmenu" 2>/dev/null | sed 's/^shlibs:Depends=//')
+found=$(cd "$work/shlibdeps" && dpkg-shlibdeps -O "$build/jarmenu" 2>/dev/null | sed -n 's/^shlibs:Depends=//p')
+has "$found" '^libc6 ' "dpkg-shlibdeps finds no C library the program needs"
 for need in $(echo "$found" | sed -E 's/ \([^)]*\)//g; s/,/ /g'); do
   has "$(dpkg-deb -f "$deb" Depends)" "(^|, )$need( |,|\$)" "the .deb does not depend on $need, which dpkg-shlibdeps finds"
 done
