@@ -157,11 +157,12 @@ has "$(rpm -qpR "$rpm")" '^libc\.so\.6' "the .rpm does not require the C library
 # libedit is linked in: the Red Hat family's is libedit.so.0, and Debian's libedit.so.2 is nowhere there.
 has "$(rpm -qpR "$rpm")" '^libtinfo\.so\.6' "the .rpm does not require the terminal library"
 ! rpm -qpR "$rpm" | grep -q libedit || fail "the .rpm requires a libedit: $(rpm -qpR "$rpm" | grep libedit)"
-# Every requirement is one that Fedora 35 and later and RHEL 8 and 9 and their rebuilds provide.
+# Every requirement is one that Fedora 35 and later and RHEL 8 and 9 and their rebuilds provide, and
+# none is of the system's C++ runtime (libstdc++, libgcc_s): the program carries its own.
 rpm -qpR "$rpm" >"$work/requires"
 while read -r requirement; do
   case $requirement in
-    java-sdk | rpmlib\(*\)* | 'rtld(GNU_HASH)' | 'libtinfo.so.6()(64bit)' | libgcc_s.so.1\(*\)\(64bit\) | ld-linux-*.so.*) ;;
+    java-sdk | rpmlib\(*\)* | 'rtld(GNU_HASH)' | 'libtinfo.so.6()(64bit)' | ld-linux-*.so.*) ;;
     'libc.so.6()(64bit)' | 'libpthread.so.0()(64bit)' | 'libdl.so.2()(64bit)') ;;
     libc.so.6\(GLIBC_*\)\(64bit\) | libpthread.so.0\(GLIBC_*\)\(64bit\) | libdl.so.2\(GLIBC_*\)\(64bit\))
       needed=${requirement#*(GLIBC_}
