@@ -33,7 +33,8 @@ if(JARMENU_LINK_MAP)
   add_custom_command(OUTPUT ${third_party}/components ${third_party}/copyright
     COMMAND sh ${notices_script} ${JARMENU_LINK_MAP} ${PROJECT_SOURCE_DIR}/doc/third-party
       ${CMAKE_CURRENT_BINARY_DIR}/copyright.head ${third_party} $<$<BOOL:${WIN32}>:crlf>
-    DEPENDS jarmenu ${notices} ${notices_script} ${CMAKE_CURRENT_BINARY_DIR}/copyright.head VERBATIM)
+    DEPENDS jarmenu ${notices} ${notices_script} ${PROJECT_SOURCE_DIR}/cmake/spdx.sed
+      ${CMAKE_CURRENT_BINARY_DIR}/copyright.head VERBATIM)
   add_custom_target(third_party_notices ALL DEPENDS ${third_party}/components ${third_party}/copyright)
   set(copyright_file ${third_party}/copyright)
 endif()

